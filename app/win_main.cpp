@@ -1,0 +1,78 @@
+#include "app/app.h"
+#include "scene/renderer.h"
+#include "scene/viewer_state.h"
+
+namespace {
+
+const WORD iconResource = 101;
+const char instructionText[] = " mouse: touch the window image for movement----- ";
+const char instructionCaption[] = "soft by Orvelund - orvelund@trackball-viewer.org ";
+
+void registerWindowClass(HINSTANCE instance) {
+    WNDCLASSA windowClass = {};
+    windowClass.style = CS_OWNDC | CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = windowProc;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(iconResource));
+    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    windowClass.lpszClassName = viewerState.className;
+    RegisterClassA(&windowClass);
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showMode) {
+    registerWindowClass(instance);
+
+    MessageBoxA(nullptr, instructionText, instructionCaption, MB_OK);
+
+    viewerState.windowWidth = static_cast<int32_t>(GetSystemMetrics(SM_CYSCREEN) * 0.8);
+    viewerState.windowHeight = static_cast<int32_t>(GetSystemMetrics(SM_CYSCREEN) * 0.8);
+
+    HWND window = CreateWindowExA(
+        0, viewerState.className, viewerState.windowTitle,
+        WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, viewerState.windowPosition.x,
+        viewerState.windowPosition.y, viewerState.windowWidth, viewerState.windowHeight,
+        nullptr, nullptr, instance, nullptr);
+    // With no window no message could ever end the loop; leave instead of hanging.
+    if (window == nullptr) {
+        return 1;
+    }
+
+    ShowWindow(window, showMode);
+    UpdateWindow(window);
+
+    return runMainLoop();
+}
+
+int runMainLoop() {
+    MSG msg;
+    for (;;) {
+        // Draw while nothing is waiting; a waiting message always comes first, so input
+        // stays prompt even while frames follow each other back to back.
+        while (viewerState.idleCallback != nullptr) {
+            if (PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+                break;
+            }
+            viewerState.idleCallback();
+        }
+        if (GetMessageA(&msg, nullptr, 0, 0) != 1) {
+            return static_cast<int>(msg.wParam);
+        }
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+void requestRedraw() {
+    if (viewerState.idleCallback == nullptr) {
+        viewerState.idleCallback = idleRender;
+    }
+}
+
+void idleRender() {
+    if (viewerState.rotation.spinning == 0) {
+        viewerState.idleCallback = nullptr;
+    }
+    renderFrame();
+}

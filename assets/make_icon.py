@@ -1,0 +1,81 @@
+#!/usr/bin/env python3
+"""Draws the application icon, a spiral shell, into viewer.ico: one 32 x 32 image
+with 16 colours and one with 256, as the window class expects of icon 101."""
+import math
+import struct
+import sys
+
+SIZE = 32
+
+# The standard 16-colour palette, so the 16-colour image looks right on any display.
+VGA16 = [(0, 0, 0), (128, 0, 0), (0, 128, 0), (128, 128, 0), (0, 0, 128), (128, 0, 128),
+         (0, 128, 128), (192, 192, 192), (128, 128, 128), (255, 0, 0), (0, 255, 0),
+         (255, 255, 0), (0, 0, 255), (255, 0, 255), (0, 255, 255), (255, 255, 255)]
+
+
+def shell_pixel(x, y):
+    """Colour of the shell at a pixel centre, or None where the icon is clear."""
+    px, py = x + 0.5 - 16.0, y + 0.5 - 15.0
+    best = None
+    for step in range(400):
+        t = step / 399.0
+        angle = t * 2.6 * 2 * math.pi
+        radius = 11.5 * math.exp(math.log(12.0) * (t - 1.0))
+        cx, cy = radius * math.cos(angle) * 0.85, radius * math.sin(angle) * 0.85
+        tube = radius * 0.42
+        d = math.hypot(px - cx, py - cy)
+        if d <= tube:
+            ridge = 0.5 + 0.5 * math.cos(angle * 5.0)  # growth ridges across the tube
+            shade = (1.0 - d / (tube + 0.001)) * (0.6 + 0.4 * ridge)
+            best = (t, shade)
+    if best is None:
+        return None
+    t, shade = best
+    if t > 0.95:  # the open mouth shows the yellow inside
+        return (int(200 + 55 * shade), int(170 + 60 * shade), 30)
+    return (int(110 + 100 * shade), int(20 + 40 * shade), int(130 + 110 * shade))
+
+
+def nearest(palette, colour):
+    return min(range(len(palette)),
+               key=lambda i: sum((a - b) ** 2 for a, b in zip(palette[i], colour)))
+
+
+def palette256(image):
+    used = sorted({c for row in image for c in row if c is not None})
+    palette = [(0, 0, 0)] + used[:255]
+    return palette + [(0, 0, 0)] * (256 - len(palette))
+
+
+def dib(image, palette, bits):
+    rows = []
+    for y in reversed(range(SIZE)):
+        indices = [0 if c is None else nearest(palette, c) for c in image[y]]
+        if bits == 8:
+            rows.append(bytes(indices))
+        else:
+            rows.append(bytes((indices[i] << 4) | indices[i + 1] for i in range(0, SIZE, 2)))
+    mask = b''.join(
+        int(''.join('1' if image[y][x] is None else '0' for x in range(SIZE)), 2).to_bytes(4, 'big')
+        for y in reversed(range(SIZE)))
+    header = struct.pack('<IiiHHIIiiII', 40, SIZE, SIZE * 2, 1, bits, 0,
+                         len(b''.join(rows)) + len(mask), 0, 0, len(palette), 0)
+    colours = b''.join(struct.pack('BBBB', b, g, r, 0) for r, g, b in palette)
+    return header + colours + b''.join(rows) + mask
+
+
+def main(path):
+    image = [[shell_pixel(x, y) for x in range(SIZE)] for y in range(SIZE)]
+    images = [(dib(image, VGA16, 4), 16, 4), (dib(image, palette256(image), 8), 0, 8)]
+    out = struct.pack('<HHH', 0, 1, len(images))
+    offset = 6 + 16 * len(images)
+    for data, colour_count, bits in images:
+        out += struct.pack('<BBBBHHII', SIZE, SIZE, colour_count, 0, 1, bits, len(data), offset)
+        offset += len(data)
+    out += b''.join(data for data, _, _ in images)
+    with open(path, 'wb') as f:
+        f.write(out)
+
+
+if __name__ == '__main__':
+    main(sys.argv[1] if len(sys.argv) > 1 else 'viewer.ico')

@@ -1,0 +1,87 @@
+// State shared by the stand-in's files: one record, as the calls it stands in for
+// keep their state in the system.
+#pragma once
+
+#include <SDL.h>
+
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "windows.h"
+
+struct StandInDC {
+    StandInWindow* window;
+    int pixelFormat;  // 0 until SetPixelFormat
+    HPALETTE palette;
+};
+
+struct StandInWindow {
+    SDL_Window* sdl;
+    Uint32 sdlId;
+    WNDPROC proc;
+    HICON icon;
+    std::string title;  // UTF-8, as X11 takes it
+    DWORD style;
+    int x;
+    int y;
+    int width;
+    int height;
+    bool alive;
+    bool needsPaint;
+    StandInDC dc;
+};
+
+struct StandInGLContext {
+    SDL_GLContext sdl;
+    StandInWindow* window;
+    bool swapIntervalSet;
+};
+
+struct StandInPalette {
+    std::vector<PALETTEENTRY> entries;
+    bool realized;
+};
+
+struct StandInIcon {
+    SDL_Surface* surface;
+};
+
+struct StandInCursor {
+    SDL_SystemCursor shape;
+};
+
+struct QueuedMessage {
+    MSG msg;
+    std::string typed;  // the characters a WM_KEYDOWN typed, for TranslateMessage
+};
+
+struct StandInState {
+    bool videoReady;
+    std::vector<WNDCLASSA> classes;
+    std::vector<std::string> classNames;
+    std::vector<std::unique_ptr<StandInWindow>> windows;
+    std::deque<QueuedMessage> queue;
+    bool quitPosted;
+    int quitCode;
+    MSG lastRetrieved;
+    std::string lastTyped;
+    StandInWindow* captured;
+    std::vector<PIXELFORMATDESCRIPTOR> formats;
+    std::vector<std::unique_ptr<StandInPalette>> palettes;
+    std::vector<std::unique_ptr<StandInIcon>> icons;
+    std::vector<std::unique_ptr<StandInGLContext>> contexts;
+};
+
+StandInState& standIn();
+bool ensureVideo();
+StandInWindow* liveWindow(HWND window);
+StandInWindow* windowFromSdlId(Uint32 id);
+bool createSdlWindow(StandInWindow* window, Uint32 extraFlags);
+void activateWindow(StandInWindow* window);
+LRESULT sendMessage(StandInWindow* window, UINT message, WPARAM wParam, LPARAM lParam);
+void dropMessagesFor(StandInWindow* window);
+
+std::string utf8FromAnsi(const char* text);
+std::string ansiFromUtf8(const char* text);

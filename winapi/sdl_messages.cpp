@@ -1,0 +1,281 @@
+// The message queue: SDL events become the window messages Windows would post.
+#include "sdl_internal.h"
+
+namespace {
+
+DWORD now() { return SDL_GetTicks(); }
+
+void postTo(StandInWindow* window, UINT message, WPARAM wParam, LPARAM lParam,
+            std::string typed = std::string()) {
+    QueuedMessage queued = {};
+    queued.msg.hwnd = window;
+    queued.msg.message = message;
+    queued.msg.wParam = wParam;
+    queued.msg.lParam = lParam;
+    queued.msg.time = now();
+    queued.typed = std::move(typed);
+    standIn().queue.push_back(queued);
+}
+
+WPARAM buttonFlags() {
+    return (SDL_GetMouseState(nullptr, nullptr) & SDL_BUTTON_LMASK) ? MK_LBUTTON : 0;
+}
+
+// Windows keeps at most one pending mouse move: a new position replaces it.
+void postMouseMove(StandInWindow* window, int x, int y) {
+    std::deque<QueuedMessage>& queue = standIn().queue;
+    const LPARAM point = MAKELPARAM(x, y);
+    if (!queue.empty() && queue.back().msg.message == WM_MOUSEMOVE &&
+        queue.back().msg.hwnd == window) {
+        queue.back().msg.lParam = point;
+        queue.back().msg.wParam = buttonFlags();
+        return;
+    }
+    postTo(window, WM_MOUSEMOVE, buttonFlags(), point);
+}
+
+// Keys that type a control character, which SDL reports as no text.
+std::string controlText(SDL_Keycode key) {
+    switch (key) {
+    case SDLK_ESCAPE:
+        return "\x1b";
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER:
+        return "\r";
+    case SDLK_BACKSPACE:
+        return "\b";
+    case SDLK_TAB:
+        return "\t";
+    default:
+        return std::string();
+    }
+}
+
+WPARAM virtualKey(SDL_Keycode key) {
+    if (key >= SDLK_a && key <= SDLK_z) {
+        return 'A' + (key - SDLK_a);
+    }
+    if ((key >= SDLK_0 && key <= SDLK_9) || key == SDLK_SPACE) {
+        return static_cast<WPARAM>(key);
+    }
+    switch (key) {
+    case SDLK_ESCAPE:
+        return VK_ESCAPE;
+    case SDLK_RETURN:
+        return 0x0D;
+    case SDLK_BACKSPACE:
+        return 0x08;
+    case SDLK_TAB:
+        return 0x09;
+    default:
+        return 0;
+    }
+}
+
+// The text SDL reports belongs to the key press just before it, whatever the layout.
+void attachText(const char* utf8) {
+    std::deque<QueuedMessage>& queue = standIn().queue;
+    for (auto it = queue.rbegin(); it != queue.rend(); ++it) {
+        if (it->msg.message == WM_KEYDOWN) {
+            it->typed += ansiFromUtf8(utf8);
+            return;
+        }
+    }
+}
+
+void translateWindowEvent(const SDL_WindowEvent& event) {
+    StandInWindow* window = windowFromSdlId(event.windowID);
+    if (window == nullptr) {
+        return;
+    }
+    switch (event.event) {
+    case SDL_WINDOWEVENT_SHOWN:
+    case SDL_WINDOWEVENT_EXPOSED:
+        window->needsPaint = true;
+        break;
+    case SDL_WINDOWEVENT_SIZE_CHANGED:
+        if (event.data1 != window->width || event.data2 != window->height) {
+            window->width = event.data1;
+            window->height = event.data2;
+            const WPARAM kind = (SDL_GetWindowFlags(window->sdl) & SDL_WINDOW_MAXIMIZED)
+                                    ? SIZE_MAXIMIZED
+                                    : SIZE_RESTORED;
+            postTo(window, WM_SIZE, kind, MAKELPARAM(event.data1, event.data2));
+        }
+        break;
+    case SDL_WINDOWEVENT_FOCUS_GAINED:
+        postTo(window, WM_QUERYNEWPALETTE, 0, 0);
+        break;
+    case SDL_WINDOWEVENT_CLOSE:
+        postTo(window, WM_CLOSE, 0, 0);
+        break;
+    default:
+        break;
+    }
+}
+
+void translateEvent(const SDL_Event& event) {
+    StandInState& s = standIn();
+    switch (event.type) {
+    case SDL_QUIT:
+        // SDL reports SIGINT and SIGTERM this way: close every window as its close box would.
+        for (auto& window : s.windows) {
+            if (window->alive) {
+                postTo(window.get(), WM_CLOSE, 0, 0);
+            }
+        }
+        break;
+    case SDL_WINDOWEVENT:
+        translateWindowEvent(event.window);
+        break;
+    case SDL_MOUSEMOTION: {
+        StandInWindow* window = s.captured ? s.captured : windowFromSdlId(event.motion.windowID);
+        if (window != nullptr) {
+            postMouseMove(window, event.motion.x, event.motion.y);
+        }
+        break;
+    }
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP: {
+        StandInWindow* window = s.captured ? s.captured : windowFromSdlId(event.button.windowID);
+        if (window == nullptr || event.button.button != SDL_BUTTON_LEFT) {
+            break;
+        }
+        const bool down = event.type == SDL_MOUSEBUTTONDOWN;
+        // A click activates the window it lands on, as on Windows; on X11 that is a window
+        // manager's job, and there may be none.
+        if (down && SDL_GetKeyboardFocus() != window->sdl) {
+            activateWindow(window);
+        }
+        postTo(window, down ? WM_LBUTTONDOWN : WM_LBUTTONUP, down ? MK_LBUTTON : 0,
+               MAKELPARAM(event.button.x, event.button.y));
+        break;
+    }
+    case SDL_KEYDOWN: {
+        StandInWindow* window = windowFromSdlId(event.key.windowID);
+        if (window != nullptr) {
+            // Bit 30 marks an auto-repeat; the repeat count is one per message.
+            const LPARAM flags = 1 | (event.key.repeat ? (1L << 30) : 0);
+            postTo(window, WM_KEYDOWN, virtualKey(event.key.keysym.sym), flags,
+                   controlText(event.key.keysym.sym));
+        }
+        break;
+    }
+    case SDL_TEXTINPUT:
+        attachText(event.text.text);
+        break;
+    default:
+        break;
+    }
+}
+
+void pumpEvents() {
+    SDL_Event event;
+    while (SDL_PollEvent(&event)) {
+        translateEvent(event);
+    }
+}
+
+StandInWindow* windowToPaint() {
+    for (auto& window : standIn().windows) {
+        if (window->alive && window->needsPaint &&
+            (SDL_GetWindowFlags(window->sdl) & SDL_WINDOW_SHOWN)) {
+            return window.get();
+        }
+    }
+    return nullptr;
+}
+
+// Windows' order: posted and input messages first, then the quit message, then paint.
+bool nextMessage(MSG* msg, bool remove) {
+    StandInState& s = standIn();
+    if (!s.queue.empty()) {
+        *msg = s.queue.front().msg;
+        if (remove) {
+            s.lastRetrieved = *msg;
+            s.lastTyped = s.queue.front().typed;
+            s.queue.pop_front();
+        }
+        return true;
+    }
+    if (s.quitPosted) {
+        *msg = MSG{nullptr, WM_QUIT, static_cast<WPARAM>(s.quitCode), 0, now(), {0, 0}};
+        if (remove) {
+            s.quitPosted = false;
+        }
+        return true;
+    }
+    // WM_PAINT stays until BeginPaint validates the window.
+    if (StandInWindow* window = windowToPaint()) {
+        *msg = MSG{window, WM_PAINT, 0, 0, now(), {0, 0}};
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+LRESULT sendMessage(StandInWindow* window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return window->proc(window, message, wParam, lParam);
+}
+
+void dropMessagesFor(StandInWindow* window) {
+    std::deque<QueuedMessage>& queue = standIn().queue;
+    for (auto it = queue.begin(); it != queue.end();) {
+        it = (it->msg.hwnd == window) ? queue.erase(it) : it + 1;
+    }
+}
+
+BOOL PeekMessageA(MSG* msg, HWND, UINT, UINT, UINT) {
+    if (standIn().videoReady) {
+        pumpEvents();
+    }
+    return nextMessage(msg, false) ? TRUE : FALSE;
+}
+
+BOOL GetMessageA(MSG* msg, HWND, UINT, UINT) {
+    StandInState& s = standIn();
+    if (!s.videoReady && !s.quitPosted) {
+        return -1;
+    }
+    for (;;) {
+        if (s.videoReady) {
+            pumpEvents();
+        }
+        if (nextMessage(msg, true)) {
+            return msg->message == WM_QUIT ? FALSE : TRUE;
+        }
+        // Sleeps in the X connection's poll until something arrives.
+        SDL_Event event;
+        if (SDL_WaitEvent(&event)) {
+            translateEvent(event);
+        }
+    }
+}
+
+BOOL TranslateMessage(const MSG* msg) {
+    StandInState& s = standIn();
+    if (msg == nullptr || msg->message != WM_KEYDOWN || msg->hwnd != s.lastRetrieved.hwnd ||
+        msg->time != s.lastRetrieved.time || s.lastTyped.empty()) {
+        return FALSE;
+    }
+    // The characters come next, ahead of anything queued after the key.
+    for (auto it = s.lastTyped.rbegin(); it != s.lastTyped.rend(); ++it) {
+        QueuedMessage queued = {};
+        queued.msg = MSG{msg->hwnd, WM_CHAR, static_cast<unsigned char>(*it), msg->lParam,
+                         msg->time, {0, 0}};
+        s.queue.push_front(queued);
+    }
+    s.lastTyped.clear();
+    return TRUE;
+}
+
+LRESULT DispatchMessageA(const MSG* msg) {
+    StandInWindow* window = msg ? liveWindow(msg->hwnd) : nullptr;
+    return window ? sendMessage(window, msg->message, msg->wParam, msg->lParam) : 0;
+}
+
+void PostQuitMessage(int exitCode) {
+    standIn().quitPosted = true;
+    standIn().quitCode = exitCode;
+}

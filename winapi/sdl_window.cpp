@@ -1,0 +1,292 @@
+// Window classes, windows, their own DCs, painting state, mouse capture and metrics.
+#include <cstring>
+
+#include "sdl_internal.h"
+
+StandInState& standIn() {
+    static StandInState state = {};
+    return state;
+}
+
+bool ensureVideo() {
+    StandInState& s = standIn();
+    if (!s.videoReady) {
+        // Windows captures the mouse only on SetCapture, and closing the last window
+        // does not end the program by itself: the window procedure decides.
+        SDL_SetHint(SDL_HINT_MOUSE_AUTO_CAPTURE, "0");
+        SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+        s.videoReady = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+    }
+    return s.videoReady;
+}
+
+StandInWindow* liveWindow(HWND window) {
+    for (auto& w : standIn().windows) {
+        if (w.get() == window && w->alive) {
+            return w.get();
+        }
+    }
+    return nullptr;
+}
+
+StandInWindow* windowFromSdlId(Uint32 id) {
+    for (auto& w : standIn().windows) {
+        if (w->alive && w->sdlId == id) {
+            return w.get();
+        }
+    }
+    return nullptr;
+}
+
+// X11 fixes a window's visual when the window is made, so a window that gets an
+// OpenGL pixel format is made again; it is still unmapped then, so nobody sees it.
+bool createSdlWindow(StandInWindow* window, Uint32 extraFlags) {
+    Uint32 flags = SDL_WINDOW_HIDDEN | extraFlags;
+    if (window->style & WS_THICKFRAME) {
+        flags |= SDL_WINDOW_RESIZABLE;
+    }
+    if (!(window->style & WS_CAPTION)) {
+        flags |= SDL_WINDOW_BORDERLESS;
+    }
+    SDL_Window* made = SDL_CreateWindow(window->title.c_str(), window->x, window->y,
+                                        window->width, window->height, flags);
+    if (made == nullptr) {
+        return false;
+    }
+    if (window->sdl != nullptr) {
+        SDL_DestroyWindow(window->sdl);
+    }
+    window->sdl = made;
+    window->sdlId = SDL_GetWindowID(made);
+    if (window->icon != nullptr && window->icon->surface != nullptr) {
+        SDL_SetWindowIcon(made, window->icon->surface);
+    }
+    return true;
+}
+
+void activateWindow(StandInWindow* window) {
+    SDL_RaiseWindow(window->sdl);
+    // Without a window manager nobody else gives the keyboard focus.
+    SDL_SetWindowInputFocus(window->sdl);
+}
+
+ATOM RegisterClassA(const WNDCLASSA* windowClass) {
+    StandInState& s = standIn();
+    if (windowClass == nullptr || windowClass->lpszClassName == nullptr) {
+        return 0;
+    }
+    for (const std::string& name : s.classNames) {
+        if (name == windowClass->lpszClassName) {
+            return 0;
+        }
+    }
+    s.classes.push_back(*windowClass);
+    s.classNames.emplace_back(windowClass->lpszClassName);
+    s.classes.back().lpszClassName = s.classNames.back().c_str();
+    return static_cast<ATOM>(0xC000 + s.classes.size());
+}
+
+HWND CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
+                     int width, int height, HWND, HMENU, HINSTANCE, LPVOID) {
+    StandInState& s = standIn();
+    const WNDCLASSA* windowClass = nullptr;
+    for (size_t i = 0; i < s.classes.size(); ++i) {
+        if (className != nullptr && s.classNames[i] == className) {
+            windowClass = &s.classes[i];
+        }
+    }
+    if (windowClass == nullptr || !ensureVideo()) {
+        return nullptr;
+    }
+
+    s.windows.push_back(std::make_unique<StandInWindow>());
+    StandInWindow* window = s.windows.back().get();
+    window->proc = windowClass->lpfnWndProc;
+    window->icon = windowClass->hIcon;
+    window->title = utf8FromAnsi(windowName);
+    window->style = style;
+    window->x = x;
+    window->y = y;
+    // No window manager on X11 means no frame: the outer size is the client size.
+    window->width = width;
+    window->height = height;
+    window->dc.window = window;
+    if (!createSdlWindow(window, 0)) {
+        return nullptr;
+    }
+    window->alive = true;
+
+    if (sendMessage(window, WM_CREATE, 0, 0) == -1) {
+        DestroyWindow(window);
+        return nullptr;
+    }
+    if (style & WS_VISIBLE) {
+        ShowWindow(window, SW_SHOWNORMAL);
+    }
+    return window;
+}
+
+BOOL ShowWindow(HWND handle, int showMode) {
+    StandInWindow* window = liveWindow(handle);
+    if (window == nullptr) {
+        return FALSE;
+    }
+    const BOOL wasVisible = (SDL_GetWindowFlags(window->sdl) & SDL_WINDOW_SHOWN) != 0;
+    switch (showMode) {
+    case SW_HIDE:
+        SDL_HideWindow(window->sdl);
+        return wasVisible;
+    case SW_SHOWMINIMIZED:
+    case SW_MINIMIZE:
+        SDL_ShowWindow(window->sdl);
+        SDL_MinimizeWindow(window->sdl);
+        break;
+    case SW_SHOWMAXIMIZED:
+        SDL_ShowWindow(window->sdl);
+        SDL_MaximizeWindow(window->sdl);
+        activateWindow(window);
+        break;
+    default:
+        SDL_ShowWindow(window->sdl);
+        activateWindow(window);
+        break;
+    }
+    // A window that appears has all of its client area to paint.
+    window->needsPaint = true;
+    return wasVisible;
+}
+
+BOOL UpdateWindow(HWND handle) {
+    StandInWindow* window = liveWindow(handle);
+    if (window == nullptr) {
+        return FALSE;
+    }
+    if (window->needsPaint && (SDL_GetWindowFlags(window->sdl) & SDL_WINDOW_SHOWN)) {
+        sendMessage(window, WM_PAINT, 0, 0);
+    }
+    return TRUE;
+}
+
+BOOL SetWindowPos(HWND handle, HWND, int x, int y, int width, int height, UINT flags) {
+    StandInWindow* window = liveWindow(handle);
+    if (window == nullptr) {
+        return FALSE;
+    }
+    if (!(flags & SWP_NOMOVE)) {
+        window->x = x;
+        window->y = y;
+        SDL_SetWindowPosition(window->sdl, x, y);
+    }
+    if (!(flags & SWP_NOSIZE) && (width != window->width || height != window->height)) {
+        window->width = width;
+        window->height = height;
+        SDL_SetWindowSize(window->sdl, width, height);
+        // Windows sends the new size before SetWindowPos returns.
+        sendMessage(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(width, height));
+    }
+    if (!(flags & SWP_NOZORDER)) {
+        SDL_RaiseWindow(window->sdl);
+    }
+    if (!(flags & SWP_NOACTIVATE) && (SDL_GetWindowFlags(window->sdl) & SDL_WINDOW_SHOWN)) {
+        activateWindow(window);
+    }
+    return TRUE;
+}
+
+BOOL DestroyWindow(HWND handle) {
+    StandInState& s = standIn();
+    StandInWindow* window = liveWindow(handle);
+    if (window == nullptr) {
+        return FALSE;
+    }
+    if (s.captured == window) {
+        ReleaseCapture();
+    }
+    sendMessage(window, WM_DESTROY, 0, 0);
+    // The handle stays allocated but dead, so stale handles are refused, not followed.
+    window->alive = false;
+    dropMessagesFor(window);
+    SDL_DestroyWindow(window->sdl);
+    window->sdl = nullptr;
+    return TRUE;
+}
+
+LRESULT DefWindowProcA(HWND handle, UINT message, WPARAM, LPARAM) {
+    switch (message) {
+    case WM_CLOSE:
+        DestroyWindow(handle);
+        return 0;
+    case WM_PAINT: {
+        PAINTSTRUCT paint;
+        BeginPaint(handle, &paint);
+        EndPaint(handle, &paint);
+        return 0;
+    }
+    default:
+        return 0;
+    }
+}
+
+HDC BeginPaint(HWND handle, PAINTSTRUCT* paint) {
+    StandInWindow* window = liveWindow(handle);
+    if (window == nullptr || paint == nullptr) {
+        return nullptr;
+    }
+    window->needsPaint = false;
+    std::memset(paint, 0, sizeof(*paint));
+    paint->hdc = &window->dc;
+    SDL_GetWindowSize(window->sdl, &paint->rcPaint.right, &paint->rcPaint.bottom);
+    return paint->hdc;
+}
+
+BOOL EndPaint(HWND handle, const PAINTSTRUCT*) { return liveWindow(handle) != nullptr; }
+
+HWND SetCapture(HWND handle) {
+    StandInState& s = standIn();
+    StandInWindow* previous = s.captured;
+    StandInWindow* window = liveWindow(handle);
+    if (window == nullptr) {
+        return nullptr;
+    }
+    // X11 grants a pointer grab only to the focused window; the focus that a click
+    // gives arrives as an event, so wait briefly for it.
+    for (int tries = 0; SDL_CaptureMouse(SDL_TRUE) != 0 && tries < 50; ++tries) {
+        SDL_PumpEvents();
+        SDL_Delay(2);
+    }
+    s.captured = window;
+    return previous;
+}
+
+BOOL ReleaseCapture(void) {
+    standIn().captured = nullptr;
+    return SDL_CaptureMouse(SDL_FALSE) == 0;
+}
+
+HDC GetDC(HWND handle) {
+    StandInWindow* window = liveWindow(handle);
+    return window ? &window->dc : nullptr;
+}
+
+// The class owns its DC, which lives as long as the window: releasing it does nothing.
+int ReleaseDC(HWND handle, HDC dc) {
+    StandInWindow* window = liveWindow(handle);
+    return (window != nullptr && dc == &window->dc) ? 1 : 0;
+}
+
+HWND WindowFromDC(HDC dc) { return dc ? liveWindow(dc->window) : nullptr; }
+
+int GetSystemMetrics(int index) {
+    SDL_Rect bounds;
+    if (!ensureVideo() || SDL_GetDisplayBounds(0, &bounds) != 0) {
+        return 0;
+    }
+    switch (index) {
+    case SM_CXSCREEN:
+        return bounds.w;
+    case SM_CYSCREEN:
+        return bounds.h;
+    default:
+        return 0;
+    }
+}

@@ -1,0 +1,295 @@
+// Linux stand-in for the Windows calls the viewer makes, on top of SDL2 and the
+// system's OpenGL. It is no general emulation: each call below gives the effect
+// the viewer relies on, and nothing more.
+//
+// Windows and messages (sdl_window.cpp)
+//  [X] RegisterClassA        remembers the class; CreateWindowExA looks it up by name
+//  [X] CreateWindowExA       SDL window at the given outer position and size; sends
+//                            WM_CREATE before it returns. X11 without a window manager
+//                            draws no frame, so the outer size is the client size there
+//  [X] ShowWindow            maps and activates the window, marks it for painting
+//  [X] UpdateWindow          sends WM_PAINT at once if the window needs painting
+//  [X] SetWindowPos          size (SWP_NOMOVE honoured), raise and activate
+//  [X] DestroyWindow         sends WM_DESTROY, then drops the window and its messages
+//  [X] DefWindowProcA        WM_CLOSE destroys the window, WM_PAINT validates; else 0
+//  [X] GetMessageA           blocks without using the CPU; order: posted and input
+//                            messages, then WM_QUIT, then WM_PAINT
+//  [X] PeekMessageA          PM_NOREMOVE only: never blocks, never removes
+//  [X] TranslateMessage      posts WM_CHAR for what a WM_KEYDOWN typed (any layout)
+//  [X] DispatchMessageA      calls the window's procedure
+//  [X] PostQuitMessage       GetMessageA then returns 0 with the code in wParam
+//  [X] BeginPaint/EndPaint   validate the window
+//  [X] SetCapture            grabs the pointer: motion and release keep coming, in
+//      ReleaseCapture        client coordinates that may lie outside the window
+//  [X] GetDC/ReleaseDC/WindowFromDC   one own DC per window (CS_OWNDC)
+//  [X] LoadIconA             icon group resources linked into the program
+//  [X] LoadCursorA           the system arrow
+//  [X] GetSystemMetrics      SM_CXSCREEN, SM_CYSCREEN of the display
+//  [ ] Other mouse buttons, WM_KEYUP, timers, child windows: the viewer uses none.
+//  Signals SIGINT and SIGTERM arrive as WM_CLOSE, so the program still tears down.
+//
+// Message boxes (sdl_messagebox.cpp)
+//  [X] MessageBoxA           modal, OK button only; Windows-1252 text shown as such
+//
+// Pixel formats, palettes and presenting (sdl_pixelformat.cpp)
+//  [X] ChoosePixelFormat     0 where the display offers no OpenGL format
+//  [X] SetPixelFormat        once per window; gives the window a matching GL visual
+//  [X] GetPixelFormat/DescribePixelFormat   the format really in use on the window
+//  [X] CreatePalette/SelectPalette/RealizePalette/UnrealizeObject   keep the
+//      palette object; a true-colour X display has no palette hardware to load
+//  [X] SwapBuffers           presents, synchronised to the refresh where possible
+//
+// Rendering contexts (sdl_wgl.cpp)
+//  [X] wglCreateContext, wglMakeCurrent, wglDeleteContext
+//
+// Process start (sdl_entry.cpp)
+//  [X] main calls WinMain(instance, NULL, command line without the program name,
+//      SW_SHOWDEFAULT) and exits with its result.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#define WINAPI
+#define CALLBACK
+#define APIENTRY
+#define WINGDIAPI
+
+typedef int32_t BOOL;
+typedef uint8_t BYTE;
+typedef uint16_t WORD;
+typedef uint32_t DWORD;
+typedef int32_t LONG;
+typedef uint32_t UINT;
+typedef uint16_t ATOM;
+typedef uintptr_t WPARAM;
+typedef intptr_t LPARAM;
+typedef intptr_t LRESULT;
+typedef char* LPSTR;
+typedef const char* LPCSTR;
+
+#define TRUE 1
+#define FALSE 0
+
+typedef struct StandInWindow* HWND;
+typedef struct StandInDC* HDC;
+typedef struct StandInGLContext* HGLRC;
+typedef struct StandInPalette* HPALETTE;
+typedef struct StandInIcon* HICON;
+typedef struct StandInCursor* HCURSOR;
+typedef struct StandInInstance* HINSTANCE;
+typedef struct StandInBrush* HBRUSH;
+typedef struct StandInMenu* HMENU;
+typedef void* HGDIOBJ;
+typedef void* LPVOID;
+
+typedef LRESULT(CALLBACK* WNDPROC)(HWND, UINT, WPARAM, LPARAM);
+
+#define LOWORD(l) ((WORD)(((uintptr_t)(l)) & 0xffff))
+#define HIWORD(l) ((WORD)((((uintptr_t)(l)) >> 16) & 0xffff))
+#define MAKELPARAM(l, h) ((LPARAM)(DWORD)((WORD)(l) | ((DWORD)(WORD)(h) << 16)))
+#define MAKEINTRESOURCEA(i) ((LPCSTR)(uintptr_t)(WORD)(i))
+
+typedef struct tagPOINT {
+    LONG x;
+    LONG y;
+} POINT;
+
+typedef struct tagRECT {
+    LONG left;
+    LONG top;
+    LONG right;
+    LONG bottom;
+} RECT;
+
+typedef struct tagMSG {
+    HWND hwnd;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+    DWORD time;
+    POINT pt;
+} MSG;
+
+typedef struct tagPAINTSTRUCT {
+    HDC hdc;
+    BOOL fErase;
+    RECT rcPaint;
+    BOOL fRestore;
+    BOOL fIncUpdate;
+    BYTE rgbReserved[32];
+} PAINTSTRUCT;
+
+typedef struct tagWNDCLASSA {
+    UINT style;
+    WNDPROC lpfnWndProc;
+    int cbClsExtra;
+    int cbWndExtra;
+    HINSTANCE hInstance;
+    HICON hIcon;
+    HCURSOR hCursor;
+    HBRUSH hbrBackground;
+    LPCSTR lpszMenuName;
+    LPCSTR lpszClassName;
+} WNDCLASSA;
+
+typedef struct tagPIXELFORMATDESCRIPTOR {
+    WORD nSize;
+    WORD nVersion;
+    DWORD dwFlags;
+    BYTE iPixelType;
+    BYTE cColorBits;
+    BYTE cRedBits;
+    BYTE cRedShift;
+    BYTE cGreenBits;
+    BYTE cGreenShift;
+    BYTE cBlueBits;
+    BYTE cBlueShift;
+    BYTE cAlphaBits;
+    BYTE cAlphaShift;
+    BYTE cAccumBits;
+    BYTE cAccumRedBits;
+    BYTE cAccumGreenBits;
+    BYTE cAccumBlueBits;
+    BYTE cAccumAlphaBits;
+    BYTE cDepthBits;
+    BYTE cStencilBits;
+    BYTE cAuxBuffers;
+    BYTE iLayerType;
+    BYTE bReserved;
+    DWORD dwLayerMask;
+    DWORD dwVisibleMask;
+    DWORD dwDamageMask;
+} PIXELFORMATDESCRIPTOR;
+
+typedef struct tagPALETTEENTRY {
+    BYTE peRed;
+    BYTE peGreen;
+    BYTE peBlue;
+    BYTE peFlags;
+} PALETTEENTRY;
+
+typedef struct tagLOGPALETTE {
+    WORD palVersion;
+    WORD palNumEntries;
+    PALETTEENTRY palPalEntry[1];
+} LOGPALETTE;
+
+// Window class styles and window styles.
+#define CS_VREDRAW 0x0001
+#define CS_HREDRAW 0x0002
+#define CS_OWNDC 0x0020
+#define WS_OVERLAPPED 0x00000000L
+#define WS_MAXIMIZEBOX 0x00010000L
+#define WS_MINIMIZEBOX 0x00020000L
+#define WS_THICKFRAME 0x00040000L
+#define WS_SYSMENU 0x00080000L
+#define WS_CAPTION 0x00C00000L
+#define WS_CLIPCHILDREN 0x02000000L
+#define WS_CLIPSIBLINGS 0x04000000L
+#define WS_VISIBLE 0x10000000L
+#define WS_OVERLAPPEDWINDOW \
+    (WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX)
+
+#define SW_HIDE 0
+#define SW_SHOWNORMAL 1
+#define SW_SHOWMINIMIZED 2
+#define SW_SHOWMAXIMIZED 3
+#define SW_SHOW 5
+#define SW_MINIMIZE 6
+#define SW_SHOWDEFAULT 10
+
+#define SM_CXSCREEN 0
+#define SM_CYSCREEN 1
+
+#define PM_NOREMOVE 0x0000
+
+#define HWND_TOP ((HWND)0)
+#define SWP_NOSIZE 0x0001
+#define SWP_NOMOVE 0x0002
+#define SWP_NOZORDER 0x0004
+#define SWP_NOACTIVATE 0x0010
+
+#define IDC_ARROW MAKEINTRESOURCEA(32512)
+
+// Messages.
+#define WM_CREATE 0x0001
+#define WM_DESTROY 0x0002
+#define WM_SIZE 0x0005
+#define WM_PAINT 0x000F
+#define WM_CLOSE 0x0010
+#define WM_QUIT 0x0012
+#define WM_KEYDOWN 0x0100
+#define WM_CHAR 0x0102
+#define WM_MOUSEMOVE 0x0200
+#define WM_LBUTTONDOWN 0x0201
+#define WM_LBUTTONUP 0x0202
+#define WM_QUERYNEWPALETTE 0x030F
+#define WM_PALETTECHANGED 0x0311
+
+#define MK_LBUTTON 0x0001
+#define SIZE_RESTORED 0
+#define SIZE_MINIMIZED 1
+#define SIZE_MAXIMIZED 2
+#define VK_ESCAPE 0x1B
+
+// Message boxes.
+#define MB_OK 0x00000000L
+#define MB_ICONHAND 0x00000010L
+#define IDOK 1
+
+// Pixel formats.
+#define PFD_TYPE_RGBA 0
+#define PFD_TYPE_COLORINDEX 1
+#define PFD_MAIN_PLANE 0
+#define PFD_DOUBLEBUFFER 0x00000001
+#define PFD_DRAW_TO_WINDOW 0x00000004
+#define PFD_SUPPORT_OPENGL 0x00000020
+#define PFD_NEED_PALETTE 0x00000080
+
+ATOM RegisterClassA(const WNDCLASSA* windowClass);
+HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x,
+                     int y, int width, int height, HWND parent, HMENU menu, HINSTANCE instance,
+                     LPVOID param);
+BOOL ShowWindow(HWND window, int showMode);
+BOOL UpdateWindow(HWND window);
+BOOL SetWindowPos(HWND window, HWND insertAfter, int x, int y, int width, int height,
+                  UINT flags);
+BOOL DestroyWindow(HWND window);
+LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+HICON LoadIconA(HINSTANCE instance, LPCSTR name);
+HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name);
+int GetSystemMetrics(int index);
+
+BOOL PeekMessageA(MSG* msg, HWND window, UINT filterMin, UINT filterMax, UINT removeFlags);
+BOOL GetMessageA(MSG* msg, HWND window, UINT filterMin, UINT filterMax);
+BOOL TranslateMessage(const MSG* msg);
+LRESULT DispatchMessageA(const MSG* msg);
+void PostQuitMessage(int exitCode);
+
+HDC BeginPaint(HWND window, PAINTSTRUCT* paint);
+BOOL EndPaint(HWND window, const PAINTSTRUCT* paint);
+HWND SetCapture(HWND window);
+BOOL ReleaseCapture(void);
+
+int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
+HWND WindowFromDC(HDC dc);
+HDC GetDC(HWND window);
+int ReleaseDC(HWND window, HDC dc);
+
+int ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR* request);
+BOOL SetPixelFormat(HDC dc, int format, const PIXELFORMATDESCRIPTOR* request);
+int GetPixelFormat(HDC dc);
+int DescribePixelFormat(HDC dc, int format, UINT bytes, PIXELFORMATDESCRIPTOR* descriptor);
+HPALETTE CreatePalette(const LOGPALETTE* description);
+HPALETTE SelectPalette(HDC dc, HPALETTE palette, BOOL forceBackground);
+UINT RealizePalette(HDC dc);
+BOOL UnrealizeObject(HGDIOBJ object);
+BOOL SwapBuffers(HDC dc);
+
+HGLRC wglCreateContext(HDC dc);
+BOOL wglMakeCurrent(HDC dc, HGLRC context);
+BOOL wglDeleteContext(HGLRC context);
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR commandLine,
+                   int showMode);

@@ -19,6 +19,16 @@ BYTE channelLevel(int index, int shift, int bits) {
 
 }  // namespace
 
+void fillPaletteEntries(LOGPALETTE* description, const PIXELFORMATDESCRIPTOR& format) {
+    for (int i = 0; i < description->palNumEntries; ++i) {
+        PALETTEENTRY& entry = description->palPalEntry[i];
+        entry.peRed = channelLevel(i, format.cRedShift, format.cRedBits);
+        entry.peGreen = channelLevel(i, format.cGreenShift, format.cGreenBits);
+        entry.peBlue = channelLevel(i, format.cBlueShift, format.cBlueBits);
+        entry.peFlags = 0;
+    }
+}
+
 void setupPalette(HDC windowDC) {
     PIXELFORMATDESCRIPTOR format = {};
     DescribePixelFormat(windowDC, GetPixelFormat(windowDC), sizeof(PIXELFORMATDESCRIPTOR),
@@ -40,13 +50,7 @@ void setupPalette(HDC windowDC) {
     }
     description->palVersion = 0x300;
     description->palNumEntries = static_cast<WORD>(entryCount);
-    for (int i = 0; i < entryCount; ++i) {
-        PALETTEENTRY& entry = description->palPalEntry[i];
-        entry.peRed = channelLevel(i, format.cRedShift, format.cRedBits);
-        entry.peGreen = channelLevel(i, format.cGreenShift, format.cGreenBits);
-        entry.peBlue = channelLevel(i, format.cBlueShift, format.cBlueBits);
-        entry.peFlags = 0;
-    }
+    fillPaletteEntries(description, format);
     viewerState.paletteHandle = CreatePalette(description);
     std::free(description);
 

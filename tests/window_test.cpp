@@ -1,0 +1,145 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "palette/palette.h"
+#include "sdl_internal.h"
+#include "viewer_window.h"
+
+namespace {
+
+const ViewerState startState = viewerState;
+
+class ViewerWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        viewerState = startState;
+        window = openViewerWindow(320);
+        ASSERT_NE(window, nullptr);
+    }
+    void TearDown() override { closeViewerWindow(window); }
+
+    HPALETTE makePalette() {
+        LOGPALETTE* description =
+            static_cast<LOGPALETTE*>(std::calloc(1, sizeof(LOGPALETTE) + 255 * sizeof(PALETTEENTRY)));
+        description->palVersion = 0x300;
+        description->palNumEntries = 256;
+        HPALETTE palette = CreatePalette(description);
+        std::free(description);
+        return palette;
+    }
+
+    HWND window = nullptr;
+};
+
+}  // namespace
+
+TEST_F(ViewerWindow, CreationGivesAContextOnATrueColourFormat) {
+    EXPECT_NE(viewerState.windowDC, nullptr);
+    EXPECT_NE(viewerState.glContext, nullptr);
+    EXPECT_EQ(WindowFromDC(viewerState.windowDC), window);
+
+    const int format = GetPixelFormat(viewerState.windowDC);
+    ASSERT_GT(format, 0);
+    PIXELFORMATDESCRIPTOR described = {};
+    ASSERT_GE(DescribePixelFormat(viewerState.windowDC, format, sizeof described, &described),
+              format);
+    EXPECT_EQ(described.dwFlags & (PFD_SUPPORT_OPENGL | PFD_DRAW_TO_WINDOW | PFD_DOUBLEBUFFER),
+              static_cast<DWORD>(PFD_SUPPORT_OPENGL | PFD_DRAW_TO_WINDOW | PFD_DOUBLEBUFFER));
+    EXPECT_FALSE(described.dwFlags & PFD_NEED_PALETTE);
+    EXPECT_EQ(described.iPixelType, PFD_TYPE_RGBA);
+    EXPECT_GE(described.cColorBits, 24);
+    EXPECT_EQ(described.cRedBits + described.cGreenBits + described.cBlueBits,
+              described.cColorBits);
+    EXPECT_GE(described.cDepthBits, 16);
+    // The format is set once; Windows refuses a second time too.
+    EXPECT_EQ(SetPixelFormat(viewerState.windowDC, format, &described), FALSE);
+
+    GLint depthBits = 0, doubleBuffered = 0;
+    glGetIntegerv(GL_DEPTH_BITS, &depthBits);
+    glGetBooleanv(GL_DOUBLEBUFFER, reinterpret_cast<GLboolean*>(&doubleBuffered));
+    EXPECT_GE(depthBits, 16);
+    EXPECT_NE(doubleBuffered & 0xFF, 0);
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(viewport[2], 320);
+    EXPECT_EQ(viewport[3], 320);
+}
+
+TEST_F(ViewerWindow, TrueColourBuildsNoPaletteAndPaletteMessagesGoToDefault) {
+    EXPECT_EQ(viewerState.paletteHandle, nullptr);
+    EXPECT_EQ(windowProc(window, WM_QUERYNEWPALETTE, 0, 0), 0);
+    EXPECT_EQ(windowProc(window, WM_PALETTECHANGED, 0, 0), 0);
+    EXPECT_EQ(viewerState.idleCallback, nullptr);
+}
+
+TEST_F(ViewerWindow, APaletteIsRealisedAgainWhenAskedAndOneFrameDrawn) {
+    viewerState.paletteHandle = makePalette();
+    ASSERT_NE(viewerState.paletteHandle, nullptr);
+    SelectPalette(viewerState.windowDC, viewerState.paletteHandle, FALSE);
+    RealizePalette(viewerState.windowDC);
+
+    UnrealizeObject(viewerState.paletteHandle);
+    ASSERT_FALSE(viewerState.paletteHandle->realized);
+    EXPECT_EQ(windowProc(window, WM_QUERYNEWPALETTE, 0, 0), TRUE);
+    EXPECT_TRUE(viewerState.paletteHandle->realized);
+    EXPECT_EQ(viewerState.windowDC->palette, viewerState.paletteHandle);
+    EXPECT_NE(viewerState.idleCallback, nullptr);
+
+    viewerState.idleCallback = nullptr;
+    UnrealizeObject(viewerState.paletteHandle);
+    const WPARAM otherWindow = 0x1234;
+    EXPECT_EQ(windowProc(window, WM_PALETTECHANGED, otherWindow, 0), 0);
+    EXPECT_TRUE(viewerState.paletteHandle->realized);
+    EXPECT_NE(viewerState.idleCallback, nullptr);
+
+    // Its own realisation changed the palette: answering that would loop.
+    viewerState.idleCallback = nullptr;
+    UnrealizeObject(viewerState.paletteHandle);
+    EXPECT_EQ(windowProc(window, WM_PALETTECHANGED, reinterpret_cast<WPARAM>(window), 0), 0);
+    EXPECT_FALSE(viewerState.paletteHandle->realized);
+    EXPECT_EQ(viewerState.idleCallback, nullptr);
+}
+
+TEST_F(ViewerWindow, ResizingIsUndone) {
+    SetWindowPos(window, HWND_TOP, 0, 0, 200, 150, SWP_NOMOVE);
+    int width = 0, height = 0;
+    SDL_GetWindowSize(window->sdl, &width, &height);
+    EXPECT_EQ(width, 320);
+    EXPECT_EQ(height, 320);
+}
+
+TEST_F(ViewerWindow, KeyPressesArriveAsTheCharactersTheyType) {
+    // What SDL reports for one press of f, then the same key held down.
+    SDL_Event events[4] = {};
+    events[0].type = SDL_KEYDOWN;
+    events[0].key.windowID = window->sdlId;
+    events[0].key.keysym.sym = SDLK_f;
+    events[1].type = SDL_TEXTINPUT;
+    events[1].text.windowID = window->sdlId;
+    SDL_strlcpy(events[1].text.text, "f", sizeof events[1].text.text);
+    events[2] = events[0];
+    events[2].key.repeat = 1;
+    events[3] = events[1];
+    events[3].text.text[0] = 'F';
+    for (SDL_Event& event : events) {
+        SDL_PushEvent(&event);
+    }
+
+    MSG msg;
+    ASSERT_EQ(GetMessageA(&msg, nullptr, 0, 0), TRUE);
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_KEYDOWN));
+    EXPECT_EQ(msg.wParam, static_cast<WPARAM>('F'));
+    EXPECT_TRUE(TranslateMessage(&msg));
+    ASSERT_EQ(GetMessageA(&msg, nullptr, 0, 0), TRUE);
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_CHAR));
+    EXPECT_EQ(msg.wParam, static_cast<WPARAM>('f'));
+    ASSERT_EQ(GetMessageA(&msg, nullptr, 0, 0), TRUE);
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_KEYDOWN));
+    EXPECT_NE(msg.lParam & (1L << 30), 0);
+    TranslateMessage(&msg);
+    ASSERT_EQ(GetMessageA(&msg, nullptr, 0, 0), TRUE);
+    EXPECT_EQ(msg.wParam, static_cast<WPARAM>('F'));
+    // A message that is not a key press types nothing.
+    EXPECT_FALSE(TranslateMessage(&msg));
+}

@@ -15,7 +15,7 @@ void makeOffscreenContext(OffscreenContext* context, int width, int height) {
     if (current != nullptr) {
         OSMesaDestroyContext(current);
     }
-    current = OSMesaCreateContextExt(OSMESA_RGBA, 24, 0, 0, nullptr);
+    current = OSMesaCreateContextExt(OSMESA_RGBA, 16, 0, 0, nullptr);
     if (current == nullptr) {
         throw std::runtime_error("no OSMesa context");
     }

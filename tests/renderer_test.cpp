@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -172,16 +173,27 @@ TEST_F(Renderer, FrameClearsToTheBackgroundAndShowsBothMaterials) {
     EXPECT_NEAR(corner[0], background[0], 1);
     EXPECT_NEAR(corner[1], background[1], 1);
     EXPECT_NEAR(corner[2], background[2], 1);
-    int purple = 0, yellow = 0;
-    countMaterials(&purple, &yellow);
-    EXPECT_GT(purple, 1000);
-    EXPECT_GT(yellow, 100);
-
     // Everything a frame switches on is off again afterwards.
     for (GLenum capability : {GL_TEXTURE_2D, GL_CULL_FACE, GL_LIGHTING, GL_DEPTH_TEST}) {
         EXPECT_FALSE(glIsEnabled(capability)) << capability;
     }
     EXPECT_FALSE(glIsEnabled(GL_FOG));
+
+    // The outside is purple from every side; the inside shows yellow through the
+    // open mouth from some side.
+    int mostYellow = 0;
+    viewerState.rotation.incrementAngle = 90.0f;
+    for (const Vector3& axis : {Vector3{0, 1, 0}, Vector3{1, 0, 0}}) {
+        viewerState.rotation.incrementAxis = axis;
+        for (int quarter = 0; quarter < 4; ++quarter) {
+            renderFrame();
+            int purple = 0, yellow = 0;
+            countMaterials(&purple, &yellow);
+            EXPECT_GT(purple, 20000);
+            mostYellow = std::max(mostYellow, yellow);
+        }
+    }
+    EXPECT_GT(mostYellow, 2000);
 }
 
 TEST_F(Renderer, FogChangesTheBackgroundAndComesBackOff) {

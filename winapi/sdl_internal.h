@@ -52,6 +52,12 @@ struct StandInCursor {
     SDL_SystemCursor shape;
 };
 
+// A pixel format: what it gives, and the X visual of the GLX configuration behind it.
+struct StandInPixelFormat {
+    PIXELFORMATDESCRIPTOR descriptor;
+    unsigned long visual;
+};
+
 struct QueuedMessage {
     MSG msg;
     std::string typed;  // the characters a WM_KEYDOWN typed, for TranslateMessage
@@ -68,7 +74,7 @@ struct StandInState {
     MSG lastRetrieved;
     std::string lastTyped;
     StandInWindow* captured;
-    std::vector<PIXELFORMATDESCRIPTOR> formats;
+    std::vector<StandInPixelFormat> formats;
     std::vector<std::unique_ptr<StandInPalette>> palettes;
     std::vector<std::unique_ptr<StandInIcon>> icons;
     std::vector<std::unique_ptr<StandInGLContext>> contexts;

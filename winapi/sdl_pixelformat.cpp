@@ -1,41 +1,93 @@
 // Pixel formats as SDL's OpenGL window attributes, palettes, and presenting a frame.
+#include <GL/glx.h>
+#include <SDL_syswm.h>
+
+#include <string>
+
 #include "sdl_internal.h"
 
 namespace {
 
+// GLX comes from the OpenGL library SDL loads, so that the program links no second
+// OpenGL library beside the one that draws.
+struct GlxFunctions {
+    Bool (*queryExtension)(Display*, int*, int*);
+    GLXFBConfig* (*chooseFBConfig)(Display*, int, const int*, int*);
+    int (*getFBConfigAttrib)(Display*, GLXFBConfig, int, int*);
+    XVisualInfo* (*getVisualFromFBConfig)(Display*, GLXFBConfig);
+};
+
+bool loadGlx(GlxFunctions* glx) {
+    if (SDL_GL_LoadLibrary(nullptr) != 0) {
+        return false;
+    }
+    glx->queryExtension = reinterpret_cast<decltype(glx->queryExtension)>(
+        SDL_GL_GetProcAddress("glXQueryExtension"));
+    glx->chooseFBConfig = reinterpret_cast<decltype(glx->chooseFBConfig)>(
+        SDL_GL_GetProcAddress("glXChooseFBConfig"));
+    glx->getFBConfigAttrib = reinterpret_cast<decltype(glx->getFBConfigAttrib)>(
+        SDL_GL_GetProcAddress("glXGetFBConfigAttrib"));
+    glx->getVisualFromFBConfig = reinterpret_cast<decltype(glx->getVisualFromFBConfig)>(
+        SDL_GL_GetProcAddress("glXGetVisualFromFBConfig"));
+    return glx->queryExtension && glx->chooseFBConfig && glx->getFBConfigAttrib &&
+           glx->getVisualFromFBConfig;
+}
+
+GlxFunctions glx;
+
+// What SDL needs to make a window and context of the chosen format.
 void requestAttributes(const PIXELFORMATDESCRIPTOR& format) {
-    // cColorBits is a minimum: split it over the channels as a 3-3-2 or wider format.
-    const int colourBits = format.cColorBits < 3 ? 3 : format.cColorBits;
-    const int red = colourBits >= 24 ? 8 : (colourBits + 2) / 3;
-    const int blue = colourBits >= 24 ? 8 : colourBits - 2 * red;
     SDL_GL_ResetAttributes();
-    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, red);
-    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, red);
-    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, blue);
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, format.cRedBits);
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, format.cGreenBits);
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, format.cBlueBits);
+    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, format.cAlphaBits);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, format.cDepthBits);
     SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, format.cStencilBits);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, (format.dwFlags & PFD_DOUBLEBUFFER) ? 1 : 0);
-    // A compatibility profile makes SDL create the context from the framebuffer
-    // configuration these attributes chose; the legacy path takes the first one that
-    // shares the window's visual, which may lack the double buffer.
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
 }
 
-// The display offers a format when it can make an OpenGL window with it.
-bool displayOffers(const PIXELFORMATDESCRIPTOR& format) {
-    requestAttributes(format);
-    SDL_Window* probe = SDL_CreateWindow("", 0, 0, 1, 1, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    if (probe == nullptr) {
-        return false;
+int configValue(Display* display, GLXFBConfig config, int attribute) {
+    int value = 0;
+    glx.getFBConfigAttrib(display, config, attribute, &value);
+    return value;
+}
+
+// Windows picks the format nearest the request, while GLX ranks the deepest buffers
+// first: a depth buffer deeper than asked for changes which of two coinciding faces wins.
+int distanceFromRequest(Display* display, GLXFBConfig config,
+                        const PIXELFORMATDESCRIPTOR& request) {
+    return 64 * (configValue(display, config, GLX_DEPTH_SIZE) - request.cDepthBits) +
+           8 * configValue(display, config, GLX_STENCIL_SIZE) +
+           4 * configValue(display, config, GLX_ACCUM_RED_SIZE) +
+           2 * configValue(display, config, GLX_SAMPLES) +
+           configValue(display, config, GLX_ALPHA_SIZE);
+}
+
+PIXELFORMATDESCRIPTOR describeConfig(Display* display, GLXFBConfig config, DWORD flags) {
+    PIXELFORMATDESCRIPTOR format = {};
+    format.nSize = sizeof(PIXELFORMATDESCRIPTOR);
+    format.nVersion = 1;
+    format.dwFlags = flags;
+    format.iPixelType = PFD_TYPE_RGBA;
+    format.cRedBits = static_cast<BYTE>(configValue(display, config, GLX_RED_SIZE));
+    format.cGreenBits = static_cast<BYTE>(configValue(display, config, GLX_GREEN_SIZE));
+    format.cBlueBits = static_cast<BYTE>(configValue(display, config, GLX_BLUE_SIZE));
+    format.cAlphaBits = static_cast<BYTE>(configValue(display, config, GLX_ALPHA_SIZE));
+    format.cColorBits = static_cast<BYTE>(format.cRedBits + format.cGreenBits + format.cBlueBits);
+    format.cDepthBits = static_cast<BYTE>(configValue(display, config, GLX_DEPTH_SIZE));
+    format.cStencilBits = static_cast<BYTE>(configValue(display, config, GLX_STENCIL_SIZE));
+    format.iLayerType = PFD_MAIN_PLANE;
+    return format;
+}
+
+Display* displayOf(StandInWindow* window) {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(window->sdl, &info) || info.subsystem != SDL_SYSWM_X11) {
+        return nullptr;
     }
-    SDL_DestroyWindow(probe);
-    return true;
-}
-
-bool sameFormat(const PIXELFORMATDESCRIPTOR& a, const PIXELFORMATDESCRIPTOR& b) {
-    return a.dwFlags == b.dwFlags && a.iPixelType == b.iPixelType &&
-           a.cColorBits == b.cColorBits && a.cDepthBits == b.cDepthBits &&
-           a.cStencilBits == b.cStencilBits;
+    return info.info.x11.display;
 }
 
 int countBits(Uint32 mask) {
@@ -90,27 +142,57 @@ StandInPalette* livePalette(HGDIOBJ object) {
 
 int ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR* request) {
     StandInState& s = standIn();
-    if (dc == nullptr || request == nullptr || !ensureVideo() ||
-        !(request->dwFlags & PFD_SUPPORT_OPENGL) || request->iPixelType != PFD_TYPE_RGBA) {
+    StandInWindow* window = dc ? liveWindow(dc->window) : nullptr;
+    Display* display = window ? displayOf(window) : nullptr;
+    int errorBase = 0;
+    int eventBase = 0;
+    // A display without GLX offers no OpenGL format at all.
+    if (display == nullptr || request == nullptr || !(request->dwFlags & PFD_SUPPORT_OPENGL) ||
+        request->iPixelType != PFD_TYPE_RGBA || !loadGlx(&glx) ||
+        !glx.queryExtension(display, &errorBase, &eventBase)) {
         return 0;
     }
+    const int colourBits = request->cColorBits < 3 ? 3 : request->cColorBits;
+    const int wanted[] = {
+        GLX_X_RENDERABLE, True,
+        GLX_DRAWABLE_TYPE, GLX_WINDOW_BIT,
+        GLX_RENDER_TYPE, GLX_RGBA_BIT,
+        GLX_DOUBLEBUFFER, (request->dwFlags & PFD_DOUBLEBUFFER) ? True : False,
+        GLX_RED_SIZE, colourBits >= 24 ? 8 : (colourBits + 2) / 3,
+        GLX_DEPTH_SIZE, request->cDepthBits,
+        GLX_STENCIL_SIZE, request->cStencilBits,
+        None,
+    };
+    int count = 0;
+    GLXFBConfig* configs =
+        glx.chooseFBConfig(display, DefaultScreen(display), wanted, &count);
+    int best = -1;
+    for (int i = 0; i < count; ++i) {
+        XVisualInfo* visual = glx.getVisualFromFBConfig(display, configs[i]);
+        if (visual == nullptr) {
+            continue;
+        }
+        XFree(visual);
+        if (best < 0 || distanceFromRequest(display, configs[i], *request) <
+                            distanceFromRequest(display, configs[best], *request)) {
+            best = i;
+        }
+    }
+    if (best < 0) {
+        if (configs != nullptr) {
+            XFree(configs);
+        }
+        return 0;
+    }
+    const DWORD flags = request->dwFlags & (PFD_DOUBLEBUFFER | PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL);
+    StandInPixelFormat chosen = {describeConfig(display, configs[best], flags),
+                                 static_cast<unsigned long>(configValue(display, configs[best], GLX_VISUAL_ID))};
+    XFree(configs);
     for (size_t i = 0; i < s.formats.size(); ++i) {
-        if (sameFormat(s.formats[i], *request)) {
+        if (s.formats[i].visual == chosen.visual) {
             return static_cast<int>(i + 1);
         }
     }
-    if (!displayOffers(*request)) {
-        return 0;
-    }
-    PIXELFORMATDESCRIPTOR chosen = {};
-    chosen.nSize = sizeof(PIXELFORMATDESCRIPTOR);
-    chosen.nVersion = 1;
-    chosen.dwFlags = request->dwFlags;
-    chosen.iPixelType = request->iPixelType;
-    chosen.cColorBits = request->cColorBits;
-    chosen.cDepthBits = request->cDepthBits;
-    chosen.cStencilBits = request->cStencilBits;
-    chosen.iLayerType = PFD_MAIN_PLANE;
     s.formats.push_back(chosen);
     return static_cast<int>(s.formats.size());
 }
@@ -123,8 +205,14 @@ BOOL SetPixelFormat(HDC dc, int format, const PIXELFORMATDESCRIPTOR*) {
         format > static_cast<int>(s.formats.size())) {
         return FALSE;
     }
-    requestAttributes(s.formats[format - 1]);
-    if (!createSdlWindow(window, SDL_WINDOW_OPENGL)) {
+    // The window takes the visual of the chosen configuration, and SDL's context takes
+    // the configuration of the window's visual: the two stay the chosen format.
+    const StandInPixelFormat& chosen = s.formats[format - 1];
+    requestAttributes(chosen.descriptor);
+    SDL_SetHint(SDL_HINT_VIDEO_X11_WINDOW_VISUALID, std::to_string(chosen.visual).c_str());
+    const bool made = createSdlWindow(window, SDL_WINDOW_OPENGL);
+    SDL_SetHint(SDL_HINT_VIDEO_X11_WINDOW_VISUALID, nullptr);
+    if (!made) {
         return FALSE;
     }
     dc->pixelFormat = format;
@@ -140,7 +228,7 @@ int DescribePixelFormat(HDC dc, int format, UINT bytes, PIXELFORMATDESCRIPTOR* d
         return 0;
     }
     if (descriptor != nullptr && bytes >= sizeof(PIXELFORMATDESCRIPTOR)) {
-        *descriptor = s.formats[format - 1];
+        *descriptor = s.formats[format - 1].descriptor;
         StandInWindow* window = liveWindow(dc->window);
         if (window != nullptr && dc->pixelFormat == format) {
             describeWindowPixels(window->sdl, descriptor);

@@ -52,7 +52,9 @@
 
 #define WINAPI
 #define CALLBACK
+#ifndef APIENTRY
 #define APIENTRY
+#endif
 #define WINGDIAPI
 
 typedef int32_t BOOL;

@@ -1,0 +1,64 @@
+import os
+import signal
+import subprocess
+import time
+import unittest
+
+from viewer import CAPTION, TEXT, TITLE, Viewer, open_viewer
+from xsession import XServer
+
+
+class Startup(unittest.TestCase):
+    def test_instruction_box_comes_first_then_the_turning_window(self):
+        server = XServer(1280, 1024)
+        self.addCleanup(server.stop)
+        viewer = Viewer(server)
+        self.addCleanup(viewer.kill)
+
+        box = server.wait_window(CAPTION)
+        self.assertEqual(viewer.message_boxes(), [(CAPTION, TEXT)])
+        # The box blocks start-up: no window is made until it is dismissed.
+        time.sleep(1.0)
+        self.assertEqual([w[1] for w in server.windows()], [CAPTION])
+
+        server.press_return_on(box)
+        window = server.wait_window(TITLE)
+        self.assertEqual(window[2:], (50, 50, 819, 819))
+        server.wait_gone(CAPTION)
+
+        time.sleep(0.3)
+        first = server.window_shot(window)
+        time.sleep(0.5)
+        self.assertNotEqual(first, server.window_shot(window), 'the model should be turning')
+
+        server.run(os.environ['XPROBE'], 'close', window[0])
+        self.assertEqual(viewer.wait_exit(), 0)
+
+    def test_square_window_of_a_smaller_screen_keeps_its_size(self):
+        server, viewer, window = open_viewer(self, 1024, 768)
+        self.assertEqual(window[2:], (50, 50, 614, 614))
+
+        server.xdotool('windowsize', window[0], 400, 300)
+        time.sleep(0.5)
+        self.assertEqual(server.wait_window(TITLE)[2:], (50, 50, 614, 614))
+
+        # Asked to end, the program still tears down and exits cleanly.
+        viewer.process.send_signal(signal.SIGTERM)
+        self.assertEqual(viewer.wait_exit(), 0)
+
+    def test_display_without_opengl_reports_the_pixel_format_failure(self):
+        server = XServer(1280, 1024, extra=('-extension', 'GLX'))
+        self.addCleanup(server.stop)
+        viewer = Viewer(server)
+        self.addCleanup(viewer.kill)
+
+        server.press_return_on(server.wait_window(CAPTION))
+        error = server.wait_window('Error')
+        self.assertEqual(viewer.message_boxes()[-1], ('Error', 'ChoosePixelFormat failed\n'))
+        self.assertNotIn(TITLE, [w[1] for w in server.windows()])
+        server.press_return_on(error)
+        self.assertEqual(viewer.wait_exit(), 1)
+
+
+if __name__ == '__main__':
+    unittest.main()

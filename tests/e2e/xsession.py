@@ -1,0 +1,120 @@
+"""A private X display for one test, and what a user does and sees on it."""
+import os
+import re
+import subprocess
+import tempfile
+import time
+
+UTF8 = dict(LANG='C.UTF-8', LC_ALL='C.UTF-8')
+
+
+class XServer:
+    def __init__(self, width=1280, height=1024, extra=()):
+        read_end, write_end = os.pipe()
+        self.process = subprocess.Popen(
+            ['Xvfb', '-displayfd', str(write_end), '-screen', '0', f'{width}x{height}x24',
+             '-nolisten', 'tcp', *extra],
+            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        with os.fdopen(read_end) as pipe:
+            number = pipe.readline().strip()
+        if not number:
+            raise RuntimeError('Xvfb did not start')
+        self.display = ':' + number
+        self.env = dict(os.environ, DISPLAY=self.display, **UTF8)
+
+    def stop(self):
+        self.process.terminate()
+        self.process.wait(timeout=10)
+
+    def run(self, *args, check=True):
+        result = subprocess.run(args, env=self.env, capture_output=True, encoding='utf-8',
+                                errors='replace', timeout=60)
+        if check and result.returncode != 0:
+            raise RuntimeError(f'{args}: {result.stderr}')
+        return result.stdout
+
+    def windows(self):
+        """Mapped top-level windows as (id, title, x, y, width, height)."""
+        found = []
+        tree = self.run('xwininfo', '-root', '-children')
+        for line in tree.splitlines():
+            # The title comes from xprop below: xwininfo cannot always render it.
+            match = re.match(r'\s+(0x[0-9a-f]+) (".*"|\(has no name\)): \(.*\)\s+'
+                             r'(\d+)x(\d+)\+(-?\d+)\+(-?\d+)', line)
+            if not match:
+                continue
+            wid = match.group(1)
+            if 'IsViewable' not in self.run('xwininfo', '-id', wid, check=False):
+                continue
+            title = self.title(wid)
+            width, height, x, y = (int(match.group(i)) for i in range(3, 7))
+            found.append((wid, title, x, y, width, height))
+        return found
+
+    def title(self, wid):
+        out = self.run('xprop', '-id', wid, '-notype', '_NET_WM_NAME', 'WM_NAME', check=False)
+        match = re.search(r'_NET_WM_NAME = "(.*)"', out) or re.search(r'WM_NAME = "(.*)"', out)
+        return match.group(1) if match else ''
+
+    def wait_window(self, title, timeout=30.0):
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            for window in self.windows():
+                if window[1] == title:
+                    return window
+            time.sleep(0.1)
+        tree = self.run('xwininfo', '-root', '-tree', check=False)
+        raise AssertionError(f'no window "{title}" within {timeout} s:\n{tree}')
+
+    def wait_gone(self, title, timeout=10.0):
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            if all(window[1] != title for window in self.windows()):
+                return
+            time.sleep(0.1)
+        raise AssertionError(f'window "{title}" still there')
+
+    def xdotool(self, *args):
+        self.run('xdotool', *(str(a) for a in args))
+
+    def press_return_on(self, window):
+        self.xdotool('windowfocus', window[0])
+        time.sleep(0.2)
+        self.xdotool('key', 'Return')
+
+    def screenshot(self, x, y, width, height):
+        """RGB bytes of a screen rectangle."""
+        return subprocess.run(
+            ['import', '-window', 'root', '-crop', f'{width}x{height}+{x}+{y}', '+repage',
+             '-depth', '8', 'rgb:-'],
+            env=self.env, capture_output=True, timeout=60, check=True).stdout
+
+    def window_shot(self, window):
+        _, _, x, y, width, height = window
+        return self.screenshot(x, y, width, height)
+
+
+def pixel(shot, width, x, y):
+    offset = (y * width + x) * 3
+    return tuple(shot[offset:offset + 3])
+
+
+def count_colour(shot, colour, tolerance=2):
+    count = 0
+    for i in range(0, len(shot), 3):
+        if all(abs(shot[i + k] - colour[k]) <= tolerance for k in range(3)):
+            count += 1
+    return count
+
+
+def wait_exit(process, timeout=15.0):
+    try:
+        return process.wait(timeout=timeout)
+    except subprocess.TimeoutExpired:
+        process.kill()
+        raise AssertionError('the program did not end')
+
+
+def temp_path(name):
+    return os.path.join(tempfile.mkdtemp(prefix='viewer-e2e-'), name)

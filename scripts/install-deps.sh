@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config python3
   libsdl2-dev libgl-dev libgl1-mesa-dri libglx-mesa0 libosmesa6-dev libgtest-dev
-  xvfb xfonts-base x11-utils xdotool imagemagick libx11-dev libxdamage-dev libxfixes-dev
+  xvfb xfonts-base x11-utils xdotool imagemagick libx11-dev libxdamage-dev libxfixes-dev libxtst-dev
   g++-mingw-w64-x86-64 wine wine64
 )
 

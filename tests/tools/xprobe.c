@@ -2,9 +2,15 @@
  * and an observer would:
  *   xprobe close WINDOW            asks the window to close, as its close box does
  *   xprobe frames WINDOW SECONDS   counts the frames the window presents meanwhile
- *   xprobe next-frame WINDOW MS    waits for the window's next frame; prints the wait
- * Frames are counted as damage to the window: every presented frame damages it. */
+ *   xprobe move-latency WINDOW X Y moves the pointer there (as xdotool does, through
+ *                                  XTEST) and prints the time until the next frame
+ *   xprobe first-frame MS          presses Return (through XTEST) and prints the time
+ *                                  to the first frame of the next window mapped
+ * A frame is counted when damage covers at least half of the window: a presented
+ * frame repaints all of it, while the pointer that Xvfb draws damages a corner. */
 #include <X11/Xlib.h>
+#include <X11/keysym.h>
+#include <X11/extensions/XTest.h>
 #include <X11/extensions/Xdamage.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -32,15 +38,32 @@ static int closeWindow(Display *display, Window window) {
     return 0;
 }
 
-/* Waits up to `seconds` for damage; returns 1 when a frame came. */
-static int waitForDamage(Display *display, int damageEvent, Damage damage, double deadline) {
+static long frameArea = 0;
+
+/* Starts reporting the window's damage; what is reported on creation is no frame. */
+static void watchFrames(Display *display, Window window) {
+    XWindowAttributes attributes;
+    XGetWindowAttributes(display, window, &attributes);
+    frameArea = (long)attributes.width * attributes.height / 2;
+    XDamageCreate(display, window, XDamageReportRawRectangles);
+    XSync(display, False);
+    while (XPending(display)) {
+        XEvent event;
+        XNextEvent(display, &event);
+    }
+}
+
+/* Waits until `deadline` for a frame; returns 1 when one came. */
+static int waitForFrame(Display *display, int damageEvent, double deadline) {
     for (;;) {
         while (XPending(display)) {
             XEvent event;
             XNextEvent(display, &event);
             if (event.type == damageEvent + XDamageNotify) {
-                XDamageSubtract(display, damage, None, None);
-                return 1;
+                const XDamageNotifyEvent *notify = (const XDamageNotifyEvent *)&event;
+                if ((long)notify->area.width * notify->area.height >= frameArea) {
+                    return 1;
+                }
             }
         }
         const double left = deadline - now();
@@ -55,9 +78,52 @@ static int waitForDamage(Display *display, int damageEvent, Damage damage, doubl
     }
 }
 
+/* Waits for the next top-level window to be mapped; returns it, or None. */
+static Window waitForNewWindow(Display *display, double deadline) {
+    for (;;) {
+        while (XPending(display)) {
+            XEvent event;
+            XNextEvent(display, &event);
+            if (event.type == MapNotify) {
+                return event.xmap.window;
+            }
+        }
+        const double left = deadline - now();
+        if (left <= 0) {
+            return None;
+        }
+        fd_set fds;
+        FD_ZERO(&fds);
+        FD_SET(ConnectionNumber(display), &fds);
+        struct timeval timeout = {(long)left, (long)((left - (long)left) * 1e6)};
+        select(ConnectionNumber(display) + 1, &fds, NULL, NULL, &timeout);
+    }
+}
+
+static int firstFrame(Display *display, int damageEvent, double timeoutMs) {
+    XSelectInput(display, DefaultRootWindow(display), SubstructureNotifyMask);
+    XSync(display, False);
+    const KeyCode enter = XKeysymToKeycode(display, XK_Return);
+    const double start = now();
+    XTestFakeKeyEvent(display, enter, True, CurrentTime);
+    XTestFakeKeyEvent(display, enter, False, CurrentTime);
+    XFlush(display);
+    const double deadline = start + timeoutMs / 1000.0;
+    const Window window = waitForNewWindow(display, deadline);
+    if (window == None) {
+        return 1;
+    }
+    watchFrames(display, window);
+    if (!waitForFrame(display, damageEvent, deadline)) {
+        return 1;
+    }
+    printf("%.3f\n", (now() - start) * 1000.0);
+    return 0;
+}
+
 int main(int argc, char **argv) {
     if (argc < 3) {
-        fprintf(stderr, "usage: xprobe close|frames|next-frame WINDOW [ARG]\n");
+        fprintf(stderr, "usage: xprobe close|frames|move-latency|first-frame ...\n");
         return 2;
     }
     Display *display = XOpenDisplay(NULL);
@@ -70,27 +136,36 @@ int main(int argc, char **argv) {
         return closeWindow(display, window);
     }
     int damageEvent, damageError;
-    if (argc < 4 || !XDamageQueryExtension(display, &damageEvent, &damageError)) {
-        fprintf(stderr, "xprobe: needs an argument and the DAMAGE extension\n");
+    if (!XDamageQueryExtension(display, &damageEvent, &damageError)) {
+        fprintf(stderr, "xprobe: needs the DAMAGE extension\n");
         return 2;
     }
-    Damage damage = XDamageCreate(display, window, XDamageReportNonEmpty);
-    XSync(display, False);
+    if (strcmp(argv[1], "first-frame") == 0) {
+        return firstFrame(display, damageEvent, atof(argv[2]));
+    }
+    if (argc < 4) {
+        fprintf(stderr, "xprobe: %s needs another argument\n", argv[1]);
+        return 2;
+    }
+    watchFrames(display, window);
     const double start = now();
     if (strcmp(argv[1], "frames") == 0) {
         const double deadline = start + atof(argv[3]);
         long frames = 0;
-        while (waitForDamage(display, damageEvent, damage, deadline)) {
+        while (waitForFrame(display, damageEvent, deadline)) {
             ++frames;
         }
         printf("%ld\n", frames);
         return 0;
     }
-    if (strcmp(argv[1], "next-frame") == 0) {
-        if (!waitForDamage(display, damageEvent, damage, start + atof(argv[3]) / 1000.0)) {
+    if (strcmp(argv[1], "move-latency") == 0 && argc >= 5) {
+        const double moved = now();
+        XTestFakeMotionEvent(display, -1, atoi(argv[3]), atoi(argv[4]), CurrentTime);
+        XFlush(display);
+        if (!waitForFrame(display, damageEvent, moved + 1.0)) {
             return 1;
         }
-        printf("%.3f\n", (now() - start) * 1000.0);
+        printf("%.3f\n", (now() - moved) * 1000.0);
         return 0;
     }
     return 2;

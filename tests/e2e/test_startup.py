@@ -15,14 +15,14 @@ class Startup(unittest.TestCase):
         viewer = Viewer(server)
         self.addCleanup(viewer.kill)
 
-        box = server.wait_window(CAPTION)
+        box = viewer.wait_window(CAPTION)
         self.assertEqual(viewer.message_boxes(), [(CAPTION, TEXT)])
         # The box blocks start-up: no window is made until it is dismissed.
         time.sleep(1.0)
         self.assertEqual([w[1] for w in server.windows()], [CAPTION])
 
         server.press_return_on(box)
-        window = server.wait_window(TITLE)
+        window = viewer.wait_window(TITLE)
         self.assertEqual(window[2:], (50, 50, 819, 819))
         server.wait_gone(CAPTION)
 

@@ -30,6 +30,17 @@ class Viewer:
             records = log.read().split('\x1e')
         return [tuple(record.split('\x1f')) for record in records if record]
 
+    def wait_window(self, title, timeout=30.0):
+        """The window, or a failure that says whether the program is still there."""
+        try:
+            return self.server.wait_window(title, timeout)
+        except AssertionError as error:
+            state = self.process.poll()
+            if state is not None:
+                error.args = (f'{error.args[0]}\nthe viewer ended with {state}: '
+                              f'{self.process.stderr.read().decode(errors="replace")}',)
+            raise
+
     def wait_exit(self, timeout=15.0):
         return wait_exit(self.process, timeout)
 
@@ -45,8 +56,8 @@ def open_viewer(test, width=1280, height=1024):
     test.addCleanup(server.stop)
     viewer = Viewer(server)
     test.addCleanup(viewer.kill)
-    box = server.wait_window(CAPTION)
+    box = viewer.wait_window(CAPTION)
     server.press_return_on(box)
-    window = server.wait_window(TITLE)
+    window = viewer.wait_window(TITLE)
     time.sleep(0.3)
     return server, viewer, window

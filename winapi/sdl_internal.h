@@ -33,8 +33,10 @@ struct StandInWindow {
     StandInDC dc;
 };
 
+struct __GLXcontextRec;  // GLXContext, without pulling Xlib into every file
+
 struct StandInGLContext {
-    SDL_GLContext sdl;
+    __GLXcontextRec* glx;
     StandInWindow* window;
     bool swapIntervalSet;
 };
@@ -55,6 +57,7 @@ struct StandInCursor {
 // A pixel format: what it gives, and the X visual of the GLX configuration behind it.
 struct StandInPixelFormat {
     PIXELFORMATDESCRIPTOR descriptor;
+    int fbconfigId;
     unsigned long visual;
 };
 

@@ -1,55 +1,13 @@
-// Pixel formats as SDL's OpenGL window attributes, palettes, and presenting a frame.
-#include <GL/glx.h>
-#include <SDL_syswm.h>
-
+// Pixel formats as GLX configurations, palettes, and presenting a frame.
 #include <string>
 
-#include "sdl_internal.h"
+#include "glx.h"
 
 namespace {
 
-// GLX comes from the OpenGL library SDL loads, so that the program links no second
-// OpenGL library beside the one that draws.
-struct GlxFunctions {
-    Bool (*queryExtension)(Display*, int*, int*);
-    GLXFBConfig* (*chooseFBConfig)(Display*, int, const int*, int*);
-    int (*getFBConfigAttrib)(Display*, GLXFBConfig, int, int*);
-    XVisualInfo* (*getVisualFromFBConfig)(Display*, GLXFBConfig);
-};
-
-bool loadGlx(GlxFunctions* glx) {
-    if (SDL_GL_LoadLibrary(nullptr) != 0) {
-        return false;
-    }
-    glx->queryExtension = reinterpret_cast<decltype(glx->queryExtension)>(
-        SDL_GL_GetProcAddress("glXQueryExtension"));
-    glx->chooseFBConfig = reinterpret_cast<decltype(glx->chooseFBConfig)>(
-        SDL_GL_GetProcAddress("glXChooseFBConfig"));
-    glx->getFBConfigAttrib = reinterpret_cast<decltype(glx->getFBConfigAttrib)>(
-        SDL_GL_GetProcAddress("glXGetFBConfigAttrib"));
-    glx->getVisualFromFBConfig = reinterpret_cast<decltype(glx->getVisualFromFBConfig)>(
-        SDL_GL_GetProcAddress("glXGetVisualFromFBConfig"));
-    return glx->queryExtension && glx->chooseFBConfig && glx->getFBConfigAttrib &&
-           glx->getVisualFromFBConfig;
-}
-
-GlxFunctions glx;
-
-// What SDL needs to make a window and context of the chosen format.
-void requestAttributes(const PIXELFORMATDESCRIPTOR& format) {
-    SDL_GL_ResetAttributes();
-    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, format.cRedBits);
-    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, format.cGreenBits);
-    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, format.cBlueBits);
-    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, format.cAlphaBits);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, format.cDepthBits);
-    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, format.cStencilBits);
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, (format.dwFlags & PFD_DOUBLEBUFFER) ? 1 : 0);
-}
-
 int configValue(Display* display, GLXFBConfig config, int attribute) {
     int value = 0;
-    glx.getFBConfigAttrib(display, config, attribute, &value);
+    glxFunctions(display)->getFBConfigAttrib(display, config, attribute, &value);
     return value;
 }
 
@@ -79,15 +37,6 @@ PIXELFORMATDESCRIPTOR describeConfig(Display* display, GLXFBConfig config, DWORD
     format.cStencilBits = static_cast<BYTE>(configValue(display, config, GLX_STENCIL_SIZE));
     format.iLayerType = PFD_MAIN_PLANE;
     return format;
-}
-
-Display* displayOf(StandInWindow* window) {
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (!SDL_GetWindowWMInfo(window->sdl, &info) || info.subsystem != SDL_SYSWM_X11) {
-        return nullptr;
-    }
-    return info.info.x11.display;
 }
 
 int countBits(Uint32 mask) {
@@ -143,13 +92,11 @@ StandInPalette* livePalette(HGDIOBJ object) {
 int ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR* request) {
     StandInState& s = standIn();
     StandInWindow* window = dc ? liveWindow(dc->window) : nullptr;
-    Display* display = window ? displayOf(window) : nullptr;
-    int errorBase = 0;
-    int eventBase = 0;
+    Display* display = displayOf(window);
+    const GlxFunctions* glx = glxFunctions(display);
     // A display without GLX offers no OpenGL format at all.
-    if (display == nullptr || request == nullptr || !(request->dwFlags & PFD_SUPPORT_OPENGL) ||
-        request->iPixelType != PFD_TYPE_RGBA || !loadGlx(&glx) ||
-        !glx.queryExtension(display, &errorBase, &eventBase)) {
+    if (glx == nullptr || request == nullptr || !(request->dwFlags & PFD_SUPPORT_OPENGL) ||
+        request->iPixelType != PFD_TYPE_RGBA) {
         return 0;
     }
     const int colourBits = request->cColorBits < 3 ? 3 : request->cColorBits;
@@ -165,10 +112,10 @@ int ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR* request) {
     };
     int count = 0;
     GLXFBConfig* configs =
-        glx.chooseFBConfig(display, DefaultScreen(display), wanted, &count);
+        glx->chooseFBConfig(display, DefaultScreen(display), wanted, &count);
     int best = -1;
     for (int i = 0; i < count; ++i) {
-        XVisualInfo* visual = glx.getVisualFromFBConfig(display, configs[i]);
+        XVisualInfo* visual = glx->getVisualFromFBConfig(display, configs[i]);
         if (visual == nullptr) {
             continue;
         }
@@ -186,6 +133,7 @@ int ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR* request) {
     }
     const DWORD flags = request->dwFlags & (PFD_DOUBLEBUFFER | PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL);
     StandInPixelFormat chosen = {describeConfig(display, configs[best], flags),
+                                 configValue(display, configs[best], GLX_FBCONFIG_ID),
                                  static_cast<unsigned long>(configValue(display, configs[best], GLX_VISUAL_ID))};
     XFree(configs);
     for (size_t i = 0; i < s.formats.size(); ++i) {
@@ -205,10 +153,8 @@ BOOL SetPixelFormat(HDC dc, int format, const PIXELFORMATDESCRIPTOR*) {
         format > static_cast<int>(s.formats.size())) {
         return FALSE;
     }
-    // The window takes the visual of the chosen configuration, and SDL's context takes
-    // the configuration of the window's visual: the two stay the chosen format.
+    // The window takes the visual of the chosen configuration, which its contexts use.
     const StandInPixelFormat& chosen = s.formats[format - 1];
-    requestAttributes(chosen.descriptor);
     SDL_SetHint(SDL_HINT_VIDEO_X11_WINDOW_VISUALID, std::to_string(chosen.visual).c_str());
     const bool made = createSdlWindow(window, SDL_WINDOW_OPENGL);
     SDL_SetHint(SDL_HINT_VIDEO_X11_WINDOW_VISUALID, nullptr);
@@ -281,6 +227,7 @@ BOOL SwapBuffers(HDC dc) {
     if (window == nullptr || dc->pixelFormat == 0) {
         return FALSE;
     }
-    SDL_GL_SwapWindow(window->sdl);
+    Display* display = displayOf(window);
+    glxFunctions(display)->swapBuffers(display, xWindowOf(window));
     return TRUE;
 }

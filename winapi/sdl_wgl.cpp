@@ -1,15 +1,26 @@
-// Rendering contexts over SDL's OpenGL contexts.
-#include "sdl_internal.h"
+// Rendering contexts: GLX contexts of the exact configuration the window's pixel
+// format names.
+#include "glx.h"
 
 namespace {
 
+StandInGLContext* current = nullptr;
+
 StandInGLContext* liveContext(HGLRC context) {
     for (auto& c : standIn().contexts) {
-        if (c.get() == context && c->sdl != nullptr) {
+        if (c.get() == context && c->glx != nullptr) {
             return c.get();
         }
     }
     return nullptr;
+}
+
+void release(StandInGLContext* context) {
+    Display* display = displayOf(liveWindow(context->window));
+    if (display != nullptr) {
+        glxFunctions(display)->makeCurrent(display, None, nullptr);
+    }
+    current = nullptr;
 }
 
 }  // namespace
@@ -19,34 +30,45 @@ HGLRC wglCreateContext(HDC dc) {
     if (window == nullptr || dc->pixelFormat == 0) {
         return nullptr;
     }
-    // SDL makes a new context current, WGL does not: put the old one back.
-    SDL_Window* previousWindow = SDL_GL_GetCurrentWindow();
-    SDL_GLContext previous = SDL_GL_GetCurrentContext();
-    SDL_GLContext made = SDL_GL_CreateContext(window->sdl);
-    SDL_GL_MakeCurrent(previousWindow, previous);
+    Display* display = displayOf(window);
+    const GlxFunctions* glx = glxFunctions(display);
+    GLXFBConfig config = glx ? configOf(display, standIn().formats[dc->pixelFormat - 1].fbconfigId)
+                             : nullptr;
+    GLXContext made = config ? glx->createNewContext(display, config, GLX_RGBA_TYPE, nullptr, True)
+                             : nullptr;
     if (made == nullptr) {
         return nullptr;
     }
     standIn().contexts.push_back(std::make_unique<StandInGLContext>());
     StandInGLContext* context = standIn().contexts.back().get();
-    context->sdl = made;
+    context->glx = made;
     context->window = window;
     return context;
 }
 
 BOOL wglMakeCurrent(HDC dc, HGLRC handle) {
     if (handle == nullptr) {
-        return SDL_GL_MakeCurrent(nullptr, nullptr) == 0;
+        if (current != nullptr) {
+            release(current);
+        }
+        return TRUE;
     }
     StandInGLContext* context = liveContext(handle);
     StandInWindow* window = dc ? liveWindow(dc->window) : nullptr;
-    if (context == nullptr || window == nullptr || dc->pixelFormat == 0 ||
-        SDL_GL_MakeCurrent(window->sdl, context->sdl) != 0) {
+    Display* display = displayOf(window);
+    const GlxFunctions* glx = glxFunctions(display);
+    if (context == nullptr || glx == nullptr || dc->pixelFormat == 0 ||
+        !glx->makeCurrent(display, xWindowOf(window), context->glx)) {
         return FALSE;
     }
+    current = context;
     // WGL presents in step with the display's refresh unless told otherwise.
     if (!context->swapIntervalSet) {
-        SDL_GL_SetSwapInterval(1);
+        if (glx->swapIntervalEXT != nullptr) {
+            glx->swapIntervalEXT(display, xWindowOf(window), 1);
+        } else if (glx->swapIntervalMESA != nullptr) {
+            glx->swapIntervalMESA(1);
+        }
         context->swapIntervalSet = true;
     }
     return TRUE;
@@ -54,13 +76,14 @@ BOOL wglMakeCurrent(HDC dc, HGLRC handle) {
 
 BOOL wglDeleteContext(HGLRC handle) {
     StandInGLContext* context = liveContext(handle);
-    if (context == nullptr) {
+    Display* display = context ? displayOf(liveWindow(context->window)) : nullptr;
+    if (context == nullptr || display == nullptr) {
         return FALSE;
     }
-    if (SDL_GL_GetCurrentContext() == context->sdl) {
-        SDL_GL_MakeCurrent(nullptr, nullptr);
+    if (current == context) {
+        release(context);
     }
-    SDL_GL_DeleteContext(context->sdl);
-    context->sdl = nullptr;
+    glxFunctions(display)->destroyContext(display, context->glx);
+    context->glx = nullptr;
     return TRUE;
 }

@@ -31,16 +31,18 @@
 // Message boxes (sdl_messagebox.cpp)
 //  [X] MessageBoxA           modal, OK button only; Windows-1252 text shown as such
 //
-// Pixel formats, palettes and presenting (sdl_pixelformat.cpp)
-//  [X] ChoosePixelFormat     0 where the display offers no OpenGL format
-//  [X] SetPixelFormat        once per window; gives the window a matching GL visual
+// Pixel formats, palettes and presenting (sdl_pixelformat.cpp, over glx.cpp)
+//  [X] ChoosePixelFormat     the GLX configuration nearest the request, as Windows
+//                            picks; 0 where the display offers no OpenGL
+//  [X] SetPixelFormat        once per window; gives the window that configuration's visual
 //  [X] GetPixelFormat/DescribePixelFormat   the format really in use on the window
 //  [X] CreatePalette/SelectPalette/RealizePalette/UnrealizeObject   keep the
 //      palette object; a true-colour X display has no palette hardware to load
 //  [X] SwapBuffers           presents, synchronised to the refresh where possible
 //
-// Rendering contexts (sdl_wgl.cpp)
-//  [X] wglCreateContext, wglMakeCurrent, wglDeleteContext
+// Rendering contexts (sdl_wgl.cpp, over glx.cpp)
+//  [X] wglCreateContext, wglMakeCurrent, wglDeleteContext   GLX contexts of the
+//      pixel format's exact configuration
 //
 // Process start (sdl_entry.cpp)
 //  [X] main calls WinMain(instance, NULL, command line without the program name,

@@ -113,17 +113,22 @@ int ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR* request) {
     int count = 0;
     GLXFBConfig* configs =
         glx->chooseFBConfig(display, DefaultScreen(display), wanted, &count);
+    // Each candidate's visual is looked up only when it beats the best so far: the
+    // look-up walks every visual of the screen.
     int best = -1;
+    int bestDistance = 0;
     for (int i = 0; i < count; ++i) {
+        const int distance = distanceFromRequest(display, configs[i], *request);
+        if (best >= 0 && distance >= bestDistance) {
+            continue;
+        }
         XVisualInfo* visual = glx->getVisualFromFBConfig(display, configs[i]);
         if (visual == nullptr) {
             continue;
         }
         XFree(visual);
-        if (best < 0 || distanceFromRequest(display, configs[i], *request) <
-                            distanceFromRequest(display, configs[best], *request)) {
-            best = i;
-        }
+        best = i;
+        bestDistance = distance;
     }
     if (best < 0) {
         if (configs != nullptr) {

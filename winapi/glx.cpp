@@ -41,24 +41,24 @@ const GlxFunctions* glxFunctions(Display* display) {
     return &glx;
 }
 
+namespace {
+
+bool x11Info(StandInWindow* window, SDL_SysWMinfo* info) {
+    SDL_VERSION(&info->version);
+    return window != nullptr && SDL_GetWindowWMInfo(window->sdl, info) &&
+           info->subsystem == SDL_SYSWM_X11;
+}
+
+}  // namespace
+
 Display* displayOf(StandInWindow* window) {
     SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (window == nullptr || !SDL_GetWindowWMInfo(window->sdl, &info) ||
-        info.subsystem != SDL_SYSWM_X11) {
-        return nullptr;
-    }
-    return info.info.x11.display;
+    return x11Info(window, &info) ? info.info.x11.display : nullptr;
 }
 
 Window xWindowOf(StandInWindow* window) {
     SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (window == nullptr || !SDL_GetWindowWMInfo(window->sdl, &info) ||
-        info.subsystem != SDL_SYSWM_X11) {
-        return None;
-    }
-    return info.info.x11.window;
+    return x11Info(window, &info) ? info.info.x11.window : None;
 }
 
 GLXFBConfig configOf(Display* display, int fbconfigId) {

@@ -81,6 +81,7 @@ struct StandInState {
     std::vector<std::unique_ptr<StandInPalette>> palettes;
     std::vector<std::unique_ptr<StandInIcon>> icons;
     std::vector<std::unique_ptr<StandInGLContext>> contexts;
+    StandInGLContext* currentContext;
 };
 
 StandInState& standIn();

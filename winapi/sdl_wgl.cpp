@@ -4,8 +4,6 @@
 
 namespace {
 
-StandInGLContext* current = nullptr;
-
 StandInGLContext* liveContext(HGLRC context) {
     for (auto& c : standIn().contexts) {
         if (c.get() == context && c->glx != nullptr) {
@@ -20,7 +18,7 @@ void release(StandInGLContext* context) {
     if (display != nullptr) {
         glxFunctions(display)->makeCurrent(display, None, nullptr);
     }
-    current = nullptr;
+    standIn().currentContext = nullptr;
 }
 
 }  // namespace
@@ -48,8 +46,8 @@ HGLRC wglCreateContext(HDC dc) {
 
 BOOL wglMakeCurrent(HDC dc, HGLRC handle) {
     if (handle == nullptr) {
-        if (current != nullptr) {
-            release(current);
+        if (standIn().currentContext != nullptr) {
+            release(standIn().currentContext);
         }
         return TRUE;
     }
@@ -61,7 +59,7 @@ BOOL wglMakeCurrent(HDC dc, HGLRC handle) {
         !glx->makeCurrent(display, xWindowOf(window), context->glx)) {
         return FALSE;
     }
-    current = context;
+    standIn().currentContext = context;
     // WGL presents in step with the display's refresh unless told otherwise.
     if (!context->swapIntervalSet) {
         if (glx->swapIntervalEXT != nullptr) {
@@ -80,7 +78,7 @@ BOOL wglDeleteContext(HGLRC handle) {
     if (context == nullptr || display == nullptr) {
         return FALSE;
     }
-    if (current == context) {
+    if (standIn().currentContext == context) {
         release(context);
     }
     glxFunctions(display)->destroyContext(display, context->glx);

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "process_heap.h"
 #include "scene/renderer.h"
 #include "scene/viewer_state.h"
 
@@ -70,6 +71,7 @@ int main(int argc, char** argv) {
     const std::vector<int> sizes = quick ? std::vector<int>{614} : std::vector<int>{614, 864, 1152, 1728};
     const int runs = quick ? 3 : 7;
     const int frames = quick ? 5 : 30;
+    setupProcessHeap();  // the heap the program itself draws on
 
     for (int size : sizes) {
         OSMesaContext context = OSMesaCreateContextExt(OSMESA_RGBA, 16, 0, 0, nullptr);

@@ -2,6 +2,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "process_heap.h"
 #include "sdl_internal.h"
 
 struct StandInInstance {
@@ -15,6 +16,7 @@ StandInInstance moduleInstance;
 }  // namespace
 
 int main(int argc, char** argv) {
+    setupProcessHeap();
     // The command line without the program name, its arguments joined by blanks.
     std::string commandLine;
     for (int i = 1; i < argc; ++i) {

@@ -30,15 +30,23 @@ const GlxFunctions* glxFunctions(Display* display) {
         load(&glx.swapIntervalMESA, "glXSwapIntervalMESA");
         loaded = true;
     }
-    int errorBase = 0;
-    int eventBase = 0;
     const bool complete = glx.queryExtension && glx.chooseFBConfig && glx.getFBConfigAttrib &&
                           glx.getVisualFromFBConfig && glx.createNewContext &&
                           glx.makeCurrent && glx.destroyContext && glx.swapBuffers;
-    if (!complete || display == nullptr || !glx.queryExtension(display, &errorBase, &eventBase)) {
+    if (!complete || display == nullptr) {
         return nullptr;
     }
-    return &glx;
+    // Asking the server is a round trip: once per display, not on every call (choosing a
+    // format reads hundreds of attributes, and every frame is presented through here).
+    static Display* askedDisplay = nullptr;
+    static bool displayHasGlx = false;
+    if (display != askedDisplay) {
+        int errorBase = 0;
+        int eventBase = 0;
+        displayHasGlx = glx.queryExtension(display, &errorBase, &eventBase);
+        askedDisplay = display;
+    }
+    return displayHasGlx ? &glx : nullptr;
 }
 
 namespace {

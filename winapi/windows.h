@@ -44,9 +44,9 @@
 //  [X] wglCreateContext, wglMakeCurrent, wglDeleteContext   GLX contexts of the
 //      pixel format's exact configuration
 //
-// Process start (sdl_entry.cpp)
-//  [X] main calls WinMain(instance, NULL, command line without the program name,
-//      SW_SHOWDEFAULT) and exits with its result.
+// Process start (sdl_entry.cpp, process_heap.cpp)
+//  [X] main sets up the heap to keep freed blocks, then calls WinMain(instance, NULL,
+//      command line without the program name, SW_SHOWDEFAULT) and exits with its result.
 #pragma once
 
 #include <cstddef>

@@ -1,4 +1,4 @@
-// The process heap as the program runs on it, set up before anything allocates.
+// The process heap as the program runs on it, set up at process start before WinMain.
 #pragma once
 
 void setupProcessHeap();

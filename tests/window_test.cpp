@@ -1,9 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 
+#include "glx.h"
 #include "palette/palette.h"
-#include "sdl_internal.h"
 #include "viewer_window.h"
 
 namespace {
@@ -55,15 +56,54 @@ TEST_F(ViewerWindow, CreationGivesAContextOnATrueColourFormat) {
     // The format is set once; Windows refuses a second time too.
     EXPECT_EQ(SetPixelFormat(viewerState.windowDC, format, &described), FALSE);
 
-    GLint depthBits = 0, doubleBuffered = 0;
-    glGetIntegerv(GL_DEPTH_BITS, &depthBits);
+    GLint doubleBuffered = 0;
     glGetBooleanv(GL_DOUBLEBUFFER, reinterpret_cast<GLboolean*>(&doubleBuffered));
-    EXPECT_GE(depthBits, 16);
     EXPECT_NE(doubleBuffered & 0xFF, 0);
     GLint viewport[4];
     glGetIntegerv(GL_VIEWPORT, viewport);
     EXPECT_EQ(viewport[2], 320);
     EXPECT_EQ(viewport[3], 320);
+}
+
+TEST_F(ViewerWindow, TheFormatIsTheOneNearestTheRequest) {
+    // Of what the display offers for a double-buffered RGBA window, the shallowest depth
+    // buffer that holds 16 bits, and no extra buffers where a format goes without them:
+    // a deeper depth buffer changes which of two coinciding faces is drawn.
+    Display* display = displayOf(window);
+    int count = 0;
+    GLXFBConfig* configs = glXGetFBConfigs(display, DefaultScreen(display), &count);
+    int depth = 256, stencil = 256, accum = 256, samples = 256;
+    for (int i = 0; i < count; ++i) {
+        auto value = [&](int attribute) {
+            int v = 0;
+            glXGetFBConfigAttrib(display, configs[i], attribute, &v);
+            return v;
+        };
+        if ((value(GLX_DRAWABLE_TYPE) & GLX_WINDOW_BIT) && (value(GLX_RENDER_TYPE) & GLX_RGBA_BIT) &&
+            value(GLX_DOUBLEBUFFER) && value(GLX_DEPTH_SIZE) >= 16 && value(GLX_VISUAL_ID) != 0) {
+            depth = std::min(depth, value(GLX_DEPTH_SIZE));
+            stencil = std::min(stencil, value(GLX_STENCIL_SIZE));
+            accum = std::min(accum, value(GLX_ACCUM_RED_SIZE));
+            samples = std::min(samples, value(GLX_SAMPLES));
+        }
+    }
+    XFree(configs);
+    ASSERT_EQ(depth, 16) << "the display should offer a 16-bit depth buffer";
+
+    GLint chosen[4] = {};
+    glGetIntegerv(GL_DEPTH_BITS, &chosen[0]);
+    glGetIntegerv(GL_STENCIL_BITS, &chosen[1]);
+    glGetIntegerv(GL_ACCUM_RED_BITS, &chosen[2]);
+    glGetIntegerv(GL_SAMPLES, &chosen[3]);
+    EXPECT_EQ(chosen[0], depth);
+    EXPECT_EQ(chosen[1], stencil);
+    EXPECT_EQ(chosen[2], accum);
+    EXPECT_EQ(chosen[3], samples);
+    PIXELFORMATDESCRIPTOR described = {};
+    DescribePixelFormat(viewerState.windowDC, GetPixelFormat(viewerState.windowDC),
+                        sizeof described, &described);
+    EXPECT_EQ(described.cDepthBits, depth);
+    EXPECT_EQ(described.cStencilBits, stencil);
 }
 
 TEST_F(ViewerWindow, TrueColourBuildsNoPaletteAndPaletteMessagesGoToDefault) {
@@ -142,4 +182,19 @@ TEST_F(ViewerWindow, KeyPressesArriveAsTheCharactersTheyType) {
     EXPECT_EQ(msg.wParam, static_cast<WPARAM>('F'));
     // A message that is not a key press types nothing.
     EXPECT_FALSE(TranslateMessage(&msg));
+}
+
+TEST_F(ViewerWindow, AProtocolErrorIsReportedOnceAndTheProgramGoesOn) {
+    // Focusing a window that is not viewable is refused with BadMatch, as under a window
+    // manager that has not yet shown the frame; Xlib's own handler would end the process.
+    Display* display = displayOf(window);
+    ASSERT_NE(display, nullptr);
+    testing::internal::CaptureStderr();
+    for (int i = 0; i < 3; ++i) {
+        XSetInputFocus(display, xWindowOf(window), RevertToNone, CurrentTime);
+        XSync(display, False);
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "window_tests: X error BadMatch (invalid parameter attributes) on request "
+              "X_SetInputFocus; going on\n");
 }

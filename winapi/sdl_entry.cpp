@@ -1,4 +1,5 @@
 // Process start: what the C runtime does before WinMain on Windows.
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -17,6 +18,16 @@ StandInInstance moduleInstance;
 
 int main(int argc, char** argv) {
     setupProcessHeap();
+    // A Windows program starts inside a desktop session; here that is the X display,
+    // connected before anything shows. Held from now on, it also keeps a server that
+    // has no other client from resetting when the instruction box closes its own.
+    if (!ensureVideo()) {
+        const char* display = std::getenv("DISPLAY");
+        std::fprintf(stderr, "%s: cannot open the X display %s%s%s\n", program_invocation_short_name,
+                     display ? "\"" : "", display ? display : "(DISPLAY is not set)",
+                     display ? "\"" : "");
+        return 1;
+    }
     // The command line without the program name, its arguments joined by blanks.
     std::string commandLine;
     for (int i = 1; i < argc; ++i) {

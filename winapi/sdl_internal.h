@@ -30,6 +30,8 @@ struct StandInWindow {
     int height;
     bool alive;
     bool needsPaint;
+    bool exposed;       // viewable: the server has shown it at least once
+    bool focusPending;  // asked to activate before it was viewable
     StandInDC dc;
 };
 

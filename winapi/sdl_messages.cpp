@@ -90,8 +90,19 @@ void translateWindowEvent(const SDL_WindowEvent& event) {
     }
     switch (event.event) {
     case SDL_WINDOWEVENT_SHOWN:
+        window->needsPaint = true;
+        break;
+    case SDL_WINDOWEVENT_HIDDEN:
+    case SDL_WINDOWEVENT_MINIMIZED:
+        window->exposed = false;
+        break;
     case SDL_WINDOWEVENT_EXPOSED:
         window->needsPaint = true;
+        window->exposed = true;
+        if (window->focusPending) {
+            window->focusPending = false;
+            SDL_SetWindowInputFocus(window->sdl);
+        }
         break;
     case SDL_WINDOWEVENT_SIZE_CHANGED:
         if (event.data1 != window->width || event.data2 != window->height) {

@@ -1,4 +1,4 @@
-// Window classes, windows, their own DCs, painting state, mouse capture and metrics.
+// Window classes, windows, their own DCs, painting state and mouse capture.
 #include <cstring>
 
 #include "sdl_internal.h"
@@ -6,18 +6,6 @@
 StandInState& standIn() {
     static StandInState state = {};
     return state;
-}
-
-bool ensureVideo() {
-    StandInState& s = standIn();
-    if (!s.videoReady) {
-        // Windows captures the mouse only on SetCapture, and closing the last window
-        // does not end the program by itself: the window procedure decides.
-        SDL_SetHint(SDL_HINT_MOUSE_AUTO_CAPTURE, "0");
-        SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
-        s.videoReady = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
-    }
-    return s.videoReady;
 }
 
 StandInWindow* liveWindow(HWND window) {
@@ -66,8 +54,14 @@ bool createSdlWindow(StandInWindow* window, Uint32 extraFlags) {
 
 void activateWindow(StandInWindow* window) {
     SDL_RaiseWindow(window->sdl);
-    // Without a window manager nobody else gives the keyboard focus.
-    SDL_SetWindowInputFocus(window->sdl);
+    // Without a window manager nobody else gives the keyboard focus. X11 refuses focus
+    // to a window that is not yet viewable, which under a window manager lasts until
+    // the manager has mapped its frame: then the first exposure gives it.
+    if (window->exposed) {
+        SDL_SetWindowInputFocus(window->sdl);
+    } else {
+        window->focusPending = true;
+    }
 }
 
 ATOM RegisterClassA(const WNDCLASSA* windowClass) {
@@ -275,18 +269,3 @@ int ReleaseDC(HWND handle, HDC dc) {
 }
 
 HWND WindowFromDC(HDC dc) { return dc ? liveWindow(dc->window) : nullptr; }
-
-int GetSystemMetrics(int index) {
-    SDL_Rect bounds;
-    if (!ensureVideo() || SDL_GetDisplayBounds(0, &bounds) != 0) {
-        return 0;
-    }
-    switch (index) {
-    case SM_CXSCREEN:
-        return bounds.w;
-    case SM_CYSCREEN:
-        return bounds.h;
-    default:
-        return 0;
-    }
-}

@@ -39,6 +39,41 @@ class Startup(unittest.TestCase):
         server.run(os.environ['XPROBE'], 'close', window[0])
         self.assertEqual(viewer.wait_exit(), 0)
 
+    def test_every_start_reaches_its_window(self):
+        server = XServer(1280, 1024)
+        self.addCleanup(server.stop)
+        for start in range(int(os.environ.get('STARTS', '20'))):
+            viewer = Viewer(server)
+            self.addCleanup(viewer.kill)
+            box = viewer.wait_window(CAPTION)
+            # An X server whose last client leaves resets and drops what clients left on
+            # it, refusing connections meanwhile: a start must never leave it clientless.
+            server.run('xprop', '-root', '-f', 'VIEWER_PROBE', '8s', '-set', 'VIEWER_PROBE', 'kept')
+            server.press_return_on(box)
+            window = viewer.wait_window(TITLE)
+            self.assertIn('kept', server.run('xprop', '-root', 'VIEWER_PROBE'), f'start {start}')
+            server.xdotool('windowfocus', window[0])
+            server.xdotool('key', 'Escape')
+            self.assertEqual(viewer.wait_exit(), 0, f'start {start}')
+
+    def test_starts_on_x11_whatever_video_driver_the_environment_names(self):
+        server, viewer, window = open_viewer(self, SDL_VIDEODRIVER='wayland')
+        server.run(os.environ['XPROBE'], 'close', window[0])
+        self.assertEqual(viewer.wait_exit(), 0)
+
+    def test_without_a_display_it_says_so_and_ends(self):
+        for display in (None, ':97'):
+            env = {k: v for k, v in os.environ.items() if k != 'DISPLAY'}
+            if display:
+                env['DISPLAY'] = display
+            result = subprocess.run([os.environ['VIEWER']], env=env, capture_output=True,
+                                    encoding='utf-8', timeout=30)
+            self.assertEqual(result.returncode, 1)
+            self.assertEqual(result.stdout, '')
+            expected = f'"{display}"' if display else '(DISPLAY is not set)'
+            self.assertEqual(result.stderr,
+                             f'trackball-viewer: cannot open the X display {expected}\n')
+
     def test_square_window_of_a_smaller_screen_keeps_its_size(self):
         server, viewer, window = open_viewer(self, 1024, 768)
         self.assertEqual(window[2:], (50, 50, 614, 614))

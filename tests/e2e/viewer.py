@@ -3,7 +3,7 @@ import os
 import subprocess
 import time
 
-from xsession import XServer, temp_path, wait_exit
+from xsession import WindowManager, XServer, temp_path, wait_exit
 
 TITLE = ' soft by Orvelund - press \u00b4p\u00b4 key '
 CAPTION = 'soft by Orvelund - orvelund@trackball-viewer.org '
@@ -15,10 +15,11 @@ FOG_BACKGROUND = (128, 64, 64)
 class Viewer:
     """The Linux build, with the message-box recorder preloaded."""
 
-    def __init__(self, server):
+    def __init__(self, server, **env):
         self.server = server
         self.log = temp_path('messageboxes')
-        env = dict(server.env, LD_PRELOAD=os.environ['MESSAGEBOX_SPY'], MESSAGEBOX_LOG=self.log)
+        env = dict(server.env, LD_PRELOAD=os.environ['MESSAGEBOX_SPY'], MESSAGEBOX_LOG=self.log,
+                   **env)
         self.process = subprocess.Popen([os.environ['VIEWER']], env=env,
                                         stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
 
@@ -50,11 +51,14 @@ class Viewer:
             self.process.wait()
 
 
-def open_viewer(test, width=1280, height=1024):
-    """Starts the viewer, dismisses the instruction box and returns its window."""
+def open_viewer(test, width=1280, height=1024, window_manager=None, **env):
+    """Starts the viewer (after the window manager, if one is named), dismisses the
+    instruction box and returns its window."""
     server = XServer(width, height)
     test.addCleanup(server.stop)
-    viewer = Viewer(server)
+    if window_manager:
+        test.addCleanup(WindowManager(server, window_manager).stop)
+    viewer = Viewer(server, **env)
     test.addCleanup(viewer.kill)
     box = viewer.wait_window(CAPTION)
     server.press_return_on(box)

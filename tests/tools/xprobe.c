@@ -6,8 +6,13 @@
  *                                  XTEST) and prints the time until the next frame
  *   xprobe first-frame MS          presses Return (through XTEST) and prints the time
  *                                  to the first frame of the next window mapped
+ *   xprobe find TITLE              prints "id x y width height left right top bottom" of
+ *                                  the viewable window of that title, wherever a window
+ *                                  manager put it: its client area in root coordinates
+ *                                  and its frame's extents (_NET_FRAME_EXTENTS, or 0)
  * A frame is counted when damage covers at least half of the window: a presented
  * frame repaints all of it, while the pointer that Xvfb draws damages a corner. */
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
 #include <X11/extensions/XTest.h>
@@ -121,6 +126,79 @@ static int firstFrame(Display *display, int damageEvent, double timeoutMs) {
     return 0;
 }
 
+static int titled(Display *display, Window window, const char *title) {
+    Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
+    Atom type;
+    int format;
+    unsigned long count, after;
+    unsigned char *name = NULL;
+    int same = 0;
+    if (XGetWindowProperty(display, window, XInternAtom(display, "_NET_WM_NAME", False), 0, 1024,
+                           False, utf8, &type, &format, &count, &after, &name) == Success &&
+        name != NULL) {
+        same = strcmp((const char *)name, title) == 0;
+        XFree(name);
+        return same;
+    }
+    char *legacy = NULL;
+    if (XFetchName(display, window, &legacy) && legacy != NULL) {
+        same = strcmp(legacy, title) == 0;
+        XFree(legacy);
+    }
+    return same;
+}
+
+static Window findTitled(Display *display, Window parent, const char *title) {
+    Window root, up, *children = NULL;
+    unsigned int count = 0;
+    Window found = None;
+    if (!XQueryTree(display, parent, &root, &up, &children, &count)) {
+        return None;
+    }
+    for (unsigned int i = 0; i < count && found == None; ++i) {
+        XWindowAttributes attributes;
+        if (!XGetWindowAttributes(display, children[i], &attributes) ||
+            attributes.map_state != IsViewable) {
+            continue;
+        }
+        found = titled(display, children[i], title) ? children[i]
+                                                    : findTitled(display, children[i], title);
+    }
+    if (children != NULL) {
+        XFree(children);
+    }
+    return found;
+}
+
+static int findWindow(Display *display, const char *title) {
+    const Window window = findTitled(display, DefaultRootWindow(display), title);
+    if (window == None) {
+        return 1;
+    }
+    XWindowAttributes attributes;
+    XGetWindowAttributes(display, window, &attributes);
+    int x, y;
+    Window child;
+    XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &x, &y, &child);
+    long extents[4] = {0, 0, 0, 0};
+    Atom type;
+    int format;
+    unsigned long count, after;
+    unsigned char *data = NULL;
+    if (XGetWindowProperty(display, window, XInternAtom(display, "_NET_FRAME_EXTENTS", False), 0,
+                           4, False, XA_CARDINAL, &type, &format, &count, &after,
+                           &data) == Success &&
+        data != NULL) {
+        for (unsigned long i = 0; i < count && i < 4; ++i) {
+            extents[i] = ((long *)data)[i];
+        }
+        XFree(data);
+    }
+    printf("0x%lx %d %d %d %d %ld %ld %ld %ld\n", window, x, y, attributes.width,
+           attributes.height, extents[0], extents[1], extents[2], extents[3]);
+    return 0;
+}
+
 int main(int argc, char **argv) {
     if (argc < 3) {
         fprintf(stderr, "usage: xprobe close|frames|move-latency|first-frame ...\n");
@@ -130,6 +208,9 @@ int main(int argc, char **argv) {
     if (display == NULL) {
         fprintf(stderr, "xprobe: no display\n");
         return 2;
+    }
+    if (strcmp(argv[1], "find") == 0) {
+        return findWindow(display, argv[2]);
     }
     const Window window = (Window)strtoul(argv[2], NULL, 0);
     if (strcmp(argv[1], "close") == 0) {

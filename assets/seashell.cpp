@@ -1,12 +1,16 @@
 // The built-in mesh: a spiral seashell, a tube that widens along a conical spiral and
 // is open at both ends, so its inside (the back faces) shows through the mouth.
 //
-// Every face is stored for both sides, and each face brings two degenerate triangles
-// along its closing edge, which draw as lines in wireframe mode:
+// Each face comes in a group of four triangles; only the first covers any area, and
+// two-sided lighting gives its back the inside's colour. The other three are degenerate
+// and draw as lines along the face's edges in wireframe mode:
 //   triangle 4j     face (A, B, C) with its facet normal
 //   triangle 4j+1   (C, A, C), normal 1 (the zero vector)
-//   triangle 4j+2   (C, B, A) with the opposite normal
+//   triangle 4j+2   (C, B, C) with the opposite normal
 //   triangle 4j+3   (C, A, C), normal 1
+// A second copy of the face with area, reversed, would lie at the same depth, and its
+// depths round differently at some pixels: it would win there and speckle the outside
+// with the inside's colour.
 // Triangle i takes its corners 0, 1, 2 from vertex entries 3i+2, 3i+1, 3i.
 #include <cmath>
 
@@ -95,7 +99,7 @@ void storeFace(int face, Point a, Point b, Point c, const Point& inside) {
 
     storeTriangle(4 * face, a, b, c, frontNormalIndex(face));
     storeTriangle(4 * face + 1, c, a, c, 1);
-    storeTriangle(4 * face + 2, c, b, a, backNormalIndex(face));
+    storeTriangle(4 * face + 2, c, b, c, backNormalIndex(face));
     storeTriangle(4 * face + 3, c, a, c, 1);
 }
 

@@ -1,6 +1,8 @@
 #include "scene/renderer.h"
 
+#include <cmath>
 #include <cstdlib>
+#include <cstring>
 
 #include "scene/viewer_state.h"
 
@@ -34,6 +36,34 @@ const int checkerSize = 256;
 void setIdentity(float* matrix) {
     for (int i = 0; i < 16; ++i) {
         matrix[i] = (i % 5 == 0) ? 1.0f : 0.0f;
+    }
+}
+
+// Reading the product back in single precision after every increment rounds it a
+// little each time; over millions of frames the model would swell, shear and light
+// wrongly. Making the turning part a rotation again (Gram-Schmidt on its columns, in
+// double precision) keeps it rigid and changes a fresh product by less than 1e-6.
+void keepModelMatrixRigid(float* matrix) {
+    double x[3] = {matrix[0], matrix[1], matrix[2]};
+    double y[3] = {matrix[4], matrix[5], matrix[6]};
+    const double xLength = std::sqrt(x[0] * x[0] + x[1] * x[1] + x[2] * x[2]);
+    for (double& v : x) {
+        v /= xLength;
+    }
+    const double along = x[0] * y[0] + x[1] * y[1] + x[2] * y[2];
+    for (int i = 0; i < 3; ++i) {
+        y[i] -= along * x[i];
+    }
+    const double yLength = std::sqrt(y[0] * y[0] + y[1] * y[1] + y[2] * y[2]);
+    for (double& v : y) {
+        v /= yLength;
+    }
+    const double z[3] = {x[1] * y[2] - x[2] * y[1], x[2] * y[0] - x[0] * y[2],
+                         x[0] * y[1] - x[1] * y[0]};
+    for (int i = 0; i < 3; ++i) {
+        matrix[i] = static_cast<float>(x[i]);
+        matrix[4 + i] = static_cast<float>(y[i]);
+        matrix[8 + i] = static_cast<float>(z[i]);
     }
 }
 
@@ -134,6 +164,8 @@ void renderFrame() {
     // The increment goes in front of all earlier rotations, so it turns the model
     // about an axis fixed in view space.
     if (rotation.rotationActive == 1) {
+        float before[16];
+        std::memcpy(before, rotation.modelMatrix, sizeof before);
         glPushMatrix();
         glLoadIdentity();
         glRotatef(rotation.incrementAngle, rotation.incrementAxis.x, rotation.incrementAxis.y,
@@ -141,6 +173,10 @@ void renderFrame() {
         glMultMatrixf(rotation.modelMatrix);
         glGetFloatv(GL_MODELVIEW_MATRIX, rotation.modelMatrix);
         glPopMatrix();
+        // A step of no turn leaves the product exactly as it was.
+        if (std::memcmp(before, rotation.modelMatrix, sizeof before) != 0) {
+            keepModelMatrixRigid(rotation.modelMatrix);
+        }
     }
 
     if (options.texturing) {

@@ -36,7 +36,7 @@ TEST(Mesh, CountsAndIndicesStayInRange) {
     }
 }
 
-TEST(Mesh, GroupsOfFourHoldFaceReverseAndEdges) {
+TEST(Mesh, GroupsOfFourHoldOneFaceAndItsEdges) {
     for (int j = 0; j < meshModel.triangleCount / 4; ++j) {
         const MeshTriangle& face = meshModel.triangles[4 * j];
         const MeshTriangle& edge1 = meshModel.triangles[4 * j + 1];
@@ -45,7 +45,7 @@ TEST(Mesh, GroupsOfFourHoldFaceReverseAndEdges) {
         const Position a = positionOf(face, 0), b = positionOf(face, 1), c = positionOf(face, 2);
         EXPECT_EQ(positionOf(back, 0), c);
         EXPECT_EQ(positionOf(back, 1), b);
-        EXPECT_EQ(positionOf(back, 2), a);
+        EXPECT_EQ(positionOf(back, 2), c);
         for (const MeshTriangle* edge : {&edge1, &edge2}) {
             EXPECT_EQ(positionOf(*edge, 0), c);
             EXPECT_EQ(positionOf(*edge, 1), a);

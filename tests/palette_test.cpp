@@ -2,8 +2,11 @@
 
 #include <cstdlib>
 #include <set>
+#include <vector>
 
 #include "palette/palette.h"
+#include "scene/viewer_state.h"
+#include "sdl_internal.h"
 
 namespace {
 
@@ -17,8 +20,11 @@ LOGPALETTE* makeDescription(int entries) {
 
 }  // namespace
 
-TEST(PaletteEntries, ThreeThreeTwoFormatSpreadsEachChannelOverItsLevels) {
+TEST(PaletteEntries, AnEightBitFormatGetsA332PaletteSelectedAndRealised) {
+    // The window's DC as it is on an 8-bit display: a 3-3-2 format that needs a palette.
     PIXELFORMATDESCRIPTOR format = {};
+    format.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_NEED_PALETTE;
+    format.iPixelType = PFD_TYPE_RGBA;
     format.cColorBits = 8;
     format.cRedBits = 3;
     format.cRedShift = 0;
@@ -26,19 +32,27 @@ TEST(PaletteEntries, ThreeThreeTwoFormatSpreadsEachChannelOverItsLevels) {
     format.cGreenShift = 3;
     format.cBlueBits = 2;
     format.cBlueShift = 6;
-    LOGPALETTE* description = makeDescription(256);
-    fillPaletteEntries(description, format);
+    standIn().formats.push_back({format, 0, 0});
+    StandInDC dc = {};
+    dc.pixelFormat = static_cast<int>(standIn().formats.size());
+    viewerState.paletteHandle = nullptr;
+    setupPalette(&dc);
 
+    ASSERT_NE(viewerState.paletteHandle, nullptr);
+    EXPECT_EQ(dc.palette, viewerState.paletteHandle);
+    EXPECT_TRUE(viewerState.paletteHandle->realized);
+    const std::vector<PALETTEENTRY>& entries = viewerState.paletteHandle->entries;
+    ASSERT_EQ(entries.size(), 256u);
     const int eighths[8] = {0, 36, 72, 109, 145, 182, 218, 255};
     const int quarters[4] = {0, 85, 170, 255};
     for (int i = 0; i < 256; ++i) {
-        const PALETTEENTRY& e = description->palPalEntry[i];
+        const PALETTEENTRY& e = entries[i];
         ASSERT_EQ(e.peRed, eighths[i & 7]) << i;
         ASSERT_EQ(e.peGreen, eighths[(i >> 3) & 7]) << i;
         ASSERT_EQ(e.peBlue, quarters[i >> 6]) << i;
         ASSERT_EQ(e.peFlags, 0) << i;
     }
-    std::free(description);
+    viewerState.paletteHandle = nullptr;
 }
 
 TEST(PaletteEntries, ChannelsWithoutBitsStayBlack) {

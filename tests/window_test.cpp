@@ -184,6 +184,31 @@ TEST_F(ViewerWindow, KeyPressesArriveAsTheCharactersTheyType) {
     EXPECT_FALSE(TranslateMessage(&msg));
 }
 
+TEST_F(ViewerWindow, PendingMouseMovesCoalesceIntoTheLatest) {
+    // Windows keeps one pending move: a fast drag handled between two frames turns the
+    // model from the last handled point to the newest, by the whole way the pointer went.
+    for (int x : {10, 40, 90}) {
+        SDL_Event motion = {};
+        motion.type = SDL_MOUSEMOTION;
+        motion.motion.windowID = window->sdlId;
+        motion.motion.x = x;
+        motion.motion.y = 2 * x;
+        SDL_PushEvent(&motion);
+    }
+    SDL_Event close = {};
+    close.type = SDL_WINDOWEVENT;
+    close.window.windowID = window->sdlId;
+    close.window.event = SDL_WINDOWEVENT_CLOSE;
+    SDL_PushEvent(&close);
+
+    MSG msg;
+    ASSERT_EQ(GetMessageA(&msg, nullptr, 0, 0), TRUE);
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_MOUSEMOVE));
+    EXPECT_EQ(msg.lParam, MAKELPARAM(90, 180));
+    ASSERT_EQ(GetMessageA(&msg, nullptr, 0, 0), TRUE);
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_CLOSE));
+}
+
 TEST_F(ViewerWindow, AProtocolErrorIsReportedOnceAndTheProgramGoesOn) {
     // Focusing a window that is not viewable is refused with BadMatch, as under a window
     // manager that has not yet shown the frame; Xlib's own handler would end the process.

@@ -17,6 +17,14 @@ struct StandInDC {
     HPALETTE palette;
 };
 
+// What a window manager's frame adds on each side of the client area.
+struct FrameExtents {
+    int left;
+    int right;
+    int top;
+    int bottom;
+};
+
 struct StandInWindow {
     SDL_Window* sdl;
     Uint32 sdlId;
@@ -26,12 +34,14 @@ struct StandInWindow {
     DWORD style;
     int x;
     int y;
-    int width;
+    int width;   // the client area, as the last size event or request left it
     int height;
+    FrameExtents frame;
     bool alive;
     bool needsPaint;
     bool exposed;       // viewable: the server has shown it at least once
     bool focusPending;  // asked to activate before it was viewable
+    bool sizing;        // inside SetWindowPos's WM_SIZE
     StandInDC dc;
 };
 
@@ -94,6 +104,13 @@ bool createSdlWindow(StandInWindow* window, Uint32 extraFlags);
 void activateWindow(StandInWindow* window);
 LRESULT sendMessage(StandInWindow* window, UINT message, WPARAM wParam, LPARAM lParam);
 void dropMessagesFor(StandInWindow* window);
+
+// Window-manager frames and states (x11_frame.cpp). The extents are zero where no
+// window manager runs, or none came within the time given; asked for first, most
+// window managers give them before the window is mapped.
+FrameExtents frameExtents(StandInWindow* window, bool askFirst, int milliseconds);
+bool leaveMaximisedOrFullscreen(StandInWindow* window);
+void resizeClient(StandInWindow* window, int width, int height);
 
 std::string utf8FromAnsi(const char* text);
 std::string ansiFromUtf8(const char* text);

@@ -39,43 +39,28 @@ PIXELFORMATDESCRIPTOR describeConfig(Display* display, GLXFBConfig config, DWORD
     return format;
 }
 
-int countBits(Uint32 mask) {
-    int bits = 0;
-    for (; mask != 0; mask &= mask - 1) {
-        ++bits;
-    }
-    return bits;
-}
-
-int lowestBit(Uint32 mask) {
-    int shift = 0;
-    for (; mask != 0 && !(mask & 1); mask >>= 1) {
-        ++shift;
-    }
-    return shift;
-}
-
 // Fills the colour fields from the pixels the window really has.
 void describeWindowPixels(SDL_Window* window, PIXELFORMATDESCRIPTOR* descriptor) {
-    const Uint32 pixels = SDL_GetWindowPixelFormat(window);
-    int bpp = 0;
-    Uint32 r = 0, g = 0, b = 0, a = 0;
-    if (pixels == SDL_PIXELFORMAT_UNKNOWN || !SDL_PixelFormatEnumToMasks(pixels, &bpp, &r, &g, &b, &a)) {
+    SDL_PixelFormat* pixels = SDL_AllocFormat(SDL_GetWindowPixelFormat(window));
+    if (pixels == nullptr) {
         return;
     }
-    descriptor->cColorBits = static_cast<BYTE>(countBits(r) + countBits(g) + countBits(b));
-    descriptor->cRedBits = static_cast<BYTE>(countBits(r));
-    descriptor->cRedShift = static_cast<BYTE>(lowestBit(r));
-    descriptor->cGreenBits = static_cast<BYTE>(countBits(g));
-    descriptor->cGreenShift = static_cast<BYTE>(lowestBit(g));
-    descriptor->cBlueBits = static_cast<BYTE>(countBits(b));
-    descriptor->cBlueShift = static_cast<BYTE>(lowestBit(b));
-    descriptor->cAlphaBits = static_cast<BYTE>(countBits(a));
-    descriptor->cAlphaShift = static_cast<BYTE>(lowestBit(a));
-    if (SDL_ISPIXELFORMAT_INDEXED(pixels)) {
-        descriptor->cColorBits = static_cast<BYTE>(SDL_BITSPERPIXEL(pixels));
+    const auto bits = [](Uint32 mask, Uint8 loss) { return mask ? 8 - loss : 0; };
+    descriptor->cRedBits = static_cast<BYTE>(bits(pixels->Rmask, pixels->Rloss));
+    descriptor->cRedShift = pixels->Rshift;
+    descriptor->cGreenBits = static_cast<BYTE>(bits(pixels->Gmask, pixels->Gloss));
+    descriptor->cGreenShift = pixels->Gshift;
+    descriptor->cBlueBits = static_cast<BYTE>(bits(pixels->Bmask, pixels->Bloss));
+    descriptor->cBlueShift = pixels->Bshift;
+    descriptor->cAlphaBits = static_cast<BYTE>(bits(pixels->Amask, pixels->Aloss));
+    descriptor->cAlphaShift = pixels->Ashift;
+    descriptor->cColorBits =
+        static_cast<BYTE>(descriptor->cRedBits + descriptor->cGreenBits + descriptor->cBlueBits);
+    if (SDL_ISPIXELFORMAT_INDEXED(pixels->format)) {
+        descriptor->cColorBits = pixels->BitsPerPixel;
         descriptor->dwFlags |= PFD_NEED_PALETTE;
     }
+    SDL_FreeFormat(pixels);
 }
 
 StandInPalette* livePalette(HGDIOBJ object) {

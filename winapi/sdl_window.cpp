@@ -52,6 +52,20 @@ bool createSdlWindow(StandInWindow* window, Uint32 extraFlags) {
     return true;
 }
 
+namespace {
+
+// The window's size so far is its outer size: the frame now known comes out of it.
+void fitClientInFrame(StandInWindow* window) {
+    const FrameExtents& frame = window->frame;
+    if (frame.left + frame.right + frame.top + frame.bottom > 0) {
+        window->width -= frame.left + frame.right;
+        window->height -= frame.top + frame.bottom;
+        resizeClient(window, window->width, window->height);
+    }
+}
+
+}  // namespace
+
 void activateWindow(StandInWindow* window) {
     SDL_RaiseWindow(window->sdl);
     // Without a window manager nobody else gives the keyboard focus. X11 refuses focus
@@ -101,7 +115,6 @@ HWND CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, in
     window->style = style;
     window->x = x;
     window->y = y;
-    // No window manager on X11 means no frame: the outer size is the client size.
     window->width = width;
     window->height = height;
     window->dc.window = window;
@@ -109,6 +122,11 @@ HWND CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, in
         return nullptr;
     }
     window->alive = true;
+    // Windows takes the outer size, frame and caption included; a window manager's frame
+    // comes out of it, and its gravity puts the frame's corner at the position asked for.
+    // Without one there is no frame, and the outer size is the client size.
+    window->frame = frameExtents(window, true, 200);
+    fitClientInFrame(window);
 
     if (sendMessage(window, WM_CREATE, 0, 0) == -1) {
         DestroyWindow(window);
@@ -145,6 +163,13 @@ BOOL ShowWindow(HWND handle, int showMode) {
         activateWindow(window);
         break;
     }
+    // A window manager that gives the frame only to a mapped window (fluxbox): the
+    // client shrinks now. Its context keeps the viewport it was made with.
+    const FrameExtents& frame = window->frame;
+    if (showMode != SW_HIDE && frame.left + frame.right + frame.top + frame.bottom == 0) {
+        window->frame = frameExtents(window, false, 1000);
+        fitClientInFrame(window);
+    }
     // A window that appears has all of its client area to paint.
     window->needsPaint = true;
     return wasVisible;
@@ -166,23 +191,39 @@ BOOL SetWindowPos(HWND handle, HWND, int x, int y, int width, int height, UINT f
     if (window == nullptr) {
         return FALSE;
     }
+    const FrameExtents& frame = window->frame;
     if (!(flags & SWP_NOMOVE)) {
         window->x = x;
         window->y = y;
-        SDL_SetWindowPosition(window->sdl, x, y);
+        // SDL places the client area; the frame's corner goes where Windows puts it.
+        SDL_SetWindowPosition(window->sdl, x + frame.left, y + frame.top);
     }
-    if (!(flags & SWP_NOSIZE) && (width != window->width || height != window->height)) {
-        window->width = width;
-        window->height = height;
-        SDL_SetWindowSize(window->sdl, width, height);
-        // Windows sends the new size before SetWindowPos returns.
-        sendMessage(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(width, height));
+    if (!(flags & SWP_NOSIZE)) {
+        const int clientWidth = width - frame.left - frame.right;
+        const int clientHeight = height - frame.top - frame.bottom;
+        // A window manager refuses sizes to a maximised or fullscreen window: take it out
+        // of that state first. A call made from the WM_SIZE sent below finds the size
+        // already right and ends the circle there.
+        const bool leftState = !window->sizing && leaveMaximisedOrFullscreen(window);
+        if (leftState || clientWidth != window->width || clientHeight != window->height) {
+            window->width = clientWidth;
+            window->height = clientHeight;
+            resizeClient(window, clientWidth, clientHeight);
+            // Windows sends the new size before SetWindowPos returns.
+            window->sizing = true;
+            sendMessage(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(clientWidth, clientHeight));
+            window->sizing = false;
+        }
     }
-    if (!(flags & SWP_NOZORDER)) {
-        SDL_RaiseWindow(window->sdl);
-    }
-    if (!(flags & SWP_NOACTIVATE) && (SDL_GetWindowFlags(window->sdl) & SDL_WINDOW_SHOWN)) {
-        activateWindow(window);
+    // The window with the keyboard focus is the active one, and on top already: raising
+    // and focusing it again would only make the window manager busy.
+    const bool shown = (SDL_GetWindowFlags(window->sdl) & SDL_WINDOW_SHOWN) != 0;
+    if (shown && SDL_GetKeyboardFocus() != window->sdl) {
+        if (!(flags & SWP_NOACTIVATE)) {
+            activateWindow(window);
+        } else if (!(flags & SWP_NOZORDER)) {
+            SDL_RaiseWindow(window->sdl);
+        }
     }
     return TRUE;
 }

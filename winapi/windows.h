@@ -2,14 +2,18 @@
 // system's OpenGL. It is no general emulation: each call below gives the effect
 // the viewer relies on, and nothing more.
 //
-// Windows and messages (sdl_window.cpp)
+// Windows and messages (sdl_window.cpp, sdl_messages.cpp, sdl_display.cpp, x11_frame.cpp)
 //  [X] RegisterClassA        remembers the class; CreateWindowExA looks it up by name
 //  [X] CreateWindowExA       SDL window at the given outer position and size; sends
-//                            WM_CREATE before it returns. X11 without a window manager
-//                            draws no frame, so the outer size is the client size there
-//  [X] ShowWindow            maps and activates the window, marks it for painting
+//                            WM_CREATE before it returns. A window manager's frame
+//                            (_NET_FRAME_EXTENTS) comes out of the outer size; without
+//                            one X11 draws no frame, and the outer size is the client size
+//  [X] ShowWindow            maps the window, marks it for painting, and activates it:
+//                            focus goes to it at its first exposure, when X allows it
 //  [X] UpdateWindow          sends WM_PAINT at once if the window needs painting
-//  [X] SetWindowPos          size (SWP_NOMOVE honoured), raise and activate
+//  [X] SetWindowPos          outer size and position (SWP_NOMOVE honoured), leaving a
+//                            maximised or fullscreen state first; raises and activates
+//                            a window that is not already the active one
 //  [X] DestroyWindow         sends WM_DESTROY, then drops the window and its messages
 //  [X] DefWindowProcA        WM_CLOSE destroys the window, WM_PAINT validates; else 0
 //  [X] GetMessageA           blocks without using the CPU; order: posted and input
@@ -25,6 +29,8 @@
 //  [X] LoadIconA             icon group resources linked into the program
 //  [X] LoadCursorA           the system arrow
 //  [X] GetSystemMetrics      SM_CXSCREEN, SM_CYSCREEN of the display
+//  The display is X11 whatever SDL_VIDEODRIVER says, connected at process start; an X
+//  protocol error is reported on stderr once per kind and the program goes on.
 //  [ ] Other mouse buttons, WM_KEYUP, timers, child windows: the viewer uses none.
 //  Signals SIGINT and SIGTERM arrive as WM_CLOSE, so the program still tears down.
 //
@@ -45,8 +51,9 @@
 //      pixel format's exact configuration
 //
 // Process start (sdl_entry.cpp, process_heap.cpp)
-//  [X] main sets up the heap to keep freed blocks, then calls WinMain(instance, NULL,
-//      command line without the program name, SW_SHOWDEFAULT) and exits with its result.
+//  [X] main sets up the heap to keep freed blocks and connects to the X display (or
+//      says it cannot and exits with 1), then calls WinMain(instance, NULL, command line
+//      without the program name, SW_SHOWDEFAULT) and exits with its result.
 #pragma once
 
 #include <cstddef>

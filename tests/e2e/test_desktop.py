@@ -1,24 +1,75 @@
-"""The viewer on desktops with a window manager, started as from a menu."""
+"""The viewer on desktops with a window manager, started as from a menu: it keeps the
+geometry Windows gives it, frame included, whatever the user does to the window."""
+import os
 import time
 import unittest
 
-from viewer import open_viewer
+from viewer import TITLE, open_viewer
+
+TICKS = os.sysconf('SC_CLK_TCK')
+
+
+def cpu_seconds(pid):
+    with open(f'/proc/{pid}/stat') as stat:
+        fields = stat.read().rsplit(')', 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / TICKS
 
 
 class UnderAWindowManager(unittest.TestCase):
-    def check_starts_turns_and_quits(self, window_manager):
-        server, viewer, window = open_viewer(self, window_manager=window_manager)
-        first = server.window_shot(window)
+    def outer(self):
+        """The window's outer rectangle: its client area and the frame around it."""
+        _, _, x, y, width, height, (left, right, top, bottom) = self.server.find(TITLE)
+        return x - left, y - top, width + left + right, height + top + bottom
+
+    def assert_back(self, what):
+        deadline = time.monotonic() + 5
+        while self.outer() != (50, 50, 819, 819) and time.monotonic() < deadline:
+            time.sleep(0.1)
+        self.assertEqual(self.outer(), (50, 50, 819, 819), what)
+
+    def check_keeps_its_geometry(self, window_manager):
+        self.server, viewer, window = open_viewer(self, window_manager=window_manager)
+        # Windows' outer size, at Windows' position, on a 1024-pixel-high screen.
+        self.assertEqual(self.outer(), (50, 50, 819, 819))
+        self.assertGreater(sum(self.server.find(TITLE)[6]), 0, 'a frame around the client')
+        first = self.server.window_shot(window)
         time.sleep(0.5)
-        self.assertNotEqual(first, server.window_shot(window), 'the model should be turning')
-        server.xdotool('key', 'Escape')
+        self.assertNotEqual(first, self.server.window_shot(window), 'the model should turn')
+
+        self.server.xdotool('windowsize', window[0], 400, 300)
+        self.assert_back('after a resize')
+        xprobe = os.environ['XPROBE']
+        self.server.run(xprobe, 'state', window[0], 'add', 'MAXIMIZED_VERT', 'MAXIMIZED_HORZ')
+        time.sleep(0.5)
+        self.assert_back('after maximising')
+        self.server.run(xprobe, 'state', window[0], 'add', 'FULLSCREEN')
+        time.sleep(0.5)
+        self.assert_back('after fullscreen')
+
+        # Stopped, the viewer waits for messages: nothing goes on behind the undone sizes.
+        window = self.server.find(TITLE)
+        self.server.xdotool('mousemove', window[2] + 400, window[3] + 400)
+        self.server.xdotool('click', 1)
+        time.sleep(1.0)
+        before, start = cpu_seconds(viewer.process.pid), time.monotonic()
+        time.sleep(2.0)
+        used = (cpu_seconds(viewer.process.pid) - before) / (time.monotonic() - start)
+        self.assertLess(used, 0.02, f'{100 * used:.1f} % CPU while stopped')
+
+        self.server.xdotool('key', 'Escape')
         self.assertEqual(viewer.wait_exit(), 0)
 
     def test_openbox(self):
-        self.check_starts_turns_and_quits('openbox')
+        self.check_keeps_its_geometry('openbox')
 
     def test_fluxbox(self):
-        self.check_starts_turns_and_quits('fluxbox')
+        self.check_keeps_its_geometry('fluxbox')
+
+    def test_icewm(self):
+        self.check_keeps_its_geometry('icewm')
+
+    def test_metacity(self):
+        self.check_keeps_its_geometry('metacity')
 
 
 if __name__ == '__main__':

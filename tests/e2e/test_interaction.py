@@ -1,3 +1,4 @@
+import os
 import time
 import unittest
 
@@ -89,8 +90,12 @@ class Interaction(unittest.TestCase):
         self.server.xdotool('mousedown', 1)
         self.move(600, 420)
         self.move(self.width + 150, 450)
+        grabbed = self.server.run(os.environ['XPROBE'], 'grab').strip()
         self.server.xdotool('mouseup', 1)
         self.assert_turning('released outside, away from the press point, it spins')
+        # The drag held the pointer; released, other programs get the mouse again.
+        self.assertEqual(grabbed, '1', 'a drag captures the pointer')
+        self.assertEqual(self.server.run(os.environ['XPROBE'], 'grab').strip(), '0')
 
         self.stop_with_a_click()
         # The drag is over: moving without the button turns nothing.

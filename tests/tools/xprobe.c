@@ -6,6 +6,10 @@
  *                                  XTEST) and prints the time until the next frame
  *   xprobe first-frame MS          presses Return (through XTEST) and prints the time
  *                                  to the first frame of the next window mapped
+ *   xprobe state WINDOW add|remove STATE [STATE]
+ *                                  asks the window manager to add or remove
+ *                                  _NET_WM_STATE_<STATE>s, as its title-bar buttons do
+ *   xprobe grab                    prints 1 if another client holds the pointer grabbed
  *   xprobe find TITLE              prints "id x y width height left right top bottom" of
  *                                  the viewable window of that title, wherever a window
  *                                  manager put it: its client area in root coordinates
@@ -199,7 +203,41 @@ static int findWindow(Display *display, const char *title) {
     return 0;
 }
 
+static int changeState(Display *display, Window window, int argc, char **argv) {
+    XEvent event;
+    memset(&event, 0, sizeof event);
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(display, "_NET_WM_STATE", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = strcmp(argv[3], "add") == 0 ? 1 : 0;
+    for (int i = 4; i < argc && i < 6; ++i) {
+        char name[64];
+        snprintf(name, sizeof name, "_NET_WM_STATE_%s", argv[i]);
+        event.xclient.data.l[i - 3] = (long)XInternAtom(display, name, False);
+    }
+    event.xclient.data.l[3] = 2; /* from a pager: the user's own request */
+    XSendEvent(display, DefaultRootWindow(display), False,
+               SubstructureRedirectMask | SubstructureNotifyMask, &event);
+    XSync(display, False);
+    return 0;
+}
+
+static int pointerGrabbed(Display *display) {
+    const int result = XGrabPointer(display, DefaultRootWindow(display), False, ButtonPressMask,
+                                    GrabModeAsync, GrabModeAsync, None, None, CurrentTime);
+    if (result == GrabSuccess) {
+        XUngrabPointer(display, CurrentTime);
+    }
+    printf("%d\n", result == AlreadyGrabbed);
+    return 0;
+}
+
 int main(int argc, char **argv) {
+    if (argc == 2 && strcmp(argv[1], "grab") == 0) {
+        Display *display = XOpenDisplay(NULL);
+        return display ? pointerGrabbed(display) : 2;
+    }
     if (argc < 3) {
         fprintf(stderr, "usage: xprobe close|frames|move-latency|first-frame ...\n");
         return 2;
@@ -215,6 +253,9 @@ int main(int argc, char **argv) {
     const Window window = (Window)strtoul(argv[2], NULL, 0);
     if (strcmp(argv[1], "close") == 0) {
         return closeWindow(display, window);
+    }
+    if (strcmp(argv[1], "state") == 0 && argc >= 5) {
+        return changeState(display, window, argc, argv);
     }
     int damageEvent, damageError;
     if (!XDamageQueryExtension(display, &damageEvent, &damageError)) {

@@ -1,9 +1,12 @@
 #!/usr/bin/env python3
-"""Draws the application icon, a spiral shell, into viewer.ico: one 32 x 32 image
-with 16 colours and one with 256, as the window class expects of icon 101."""
+"""Draws the application icon, a spiral shell: into viewer.ico, one 32 x 32 image
+with 16 colours and one with 256, as the window class expects of icon 101; and into
+icon-32.png and icon-256.png, the same artwork for desktop menus."""
 import math
+import os
 import struct
 import sys
+import zlib
 
 SIZE = 32
 
@@ -13,9 +16,11 @@ VGA16 = [(0, 0, 0), (128, 0, 0), (0, 128, 0), (128, 128, 0), (0, 0, 128), (128, 
          (255, 255, 0), (0, 0, 255), (255, 0, 255), (0, 255, 255), (255, 255, 255)]
 
 
-def shell_pixel(x, y):
-    """Colour of the shell at a pixel centre, or None where the icon is clear."""
-    px, py = x + 0.5 - 16.0, y + 0.5 - 15.0
+def shell_pixel(x, y, size=SIZE):
+    """Colour of the shell at a pixel centre of a size x size icon, or None where the
+    icon is clear. The artwork is drawn in the 32-pixel icon's units."""
+    scale = SIZE / size
+    px, py = (x + 0.5) * scale - 16.0, (y + 0.5) * scale - 15.0
     best = None
     for step in range(400):
         t = step / 399.0
@@ -64,7 +69,25 @@ def dib(image, palette, bits):
     return header + colours + b''.join(rows) + mask
 
 
+def png(size):
+    """An RGBA PNG of the icon at that size, clear around the shell."""
+    rows = b''
+    for y in range(size):
+        rows += b'\0' + b''.join(bytes((*c, 255)) if c else bytes(4)
+                                 for c in (shell_pixel(x, y, size) for x in range(size)))
+
+    def chunk(kind, data):
+        return (struct.pack('>I', len(data)) + kind + data +
+                struct.pack('>I', zlib.crc32(kind + data) & 0xffffffff))
+    header = struct.pack('>IIBBBBB', size, size, 8, 6, 0, 0, 0)
+    return (b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', header) +
+            chunk(b'IDAT', zlib.compress(rows, 9)) + chunk(b'IEND', b''))
+
+
 def main(path):
+    for size in (32, 256):
+        with open(os.path.join(os.path.dirname(path), f'icon-{size}.png'), 'wb') as f:
+            f.write(png(size))
     image = [[shell_pixel(x, y) for x in range(SIZE)] for y in range(SIZE)]
     images = [(dib(image, VGA16, 4), 16, 4), (dib(image, palette256(image), 8), 0, 8)]
     out = struct.pack('<HHH', 0, 1, len(images))

@@ -1,13 +1,33 @@
 #!/usr/bin/env bash
-# Installs, on Debian, whatever the build, the viewer and its tests need and is missing.
+# Installs, on Debian, whatever building and running the viewer needs and is missing;
+# with --tests, also what its tests need. --list prints the packages instead.
 set -euo pipefail
 
 packages=(
-  build-essential cmake pkg-config python3
-  libsdl2-dev libgl-dev libgl1-mesa-dri libglx-mesa0 libosmesa6-dev libgtest-dev
-  xvfb xfonts-base x11-utils xdotool imagemagick libx11-dev libxdamage-dev libxfixes-dev libxtst-dev
+  build-essential cmake pkg-config
+  libsdl2-dev libgl-dev libx11-dev libgl1-mesa-dri libglx-mesa0
+  xfonts-base  # SDL's X11 message box draws with the server's core fonts
+)
+test_packages=(
+  python3 libosmesa6-dev libgtest-dev
+  xvfb x11-utils xdotool imagemagick libxdamage-dev libxfixes-dev libxtst-dev
+  openbox fluxbox icewm metacity
+  desktop-file-utils appstream dpkg-dev file
   g++-mingw-w64-x86-64 wine wine64
 )
+
+list=false
+for argument in "$@"; do
+  case $argument in
+    --tests) packages+=("${test_packages[@]}") ;;
+    --list) list=true ;;
+    *) echo "usage: $0 [--tests] [--list]" >&2; exit 2 ;;
+  esac
+done
+if $list; then
+  printf '%s\n' "${packages[@]}"
+  exit 0
+fi
 
 missing=()
 for package in "${packages[@]}"; do

@@ -33,13 +33,18 @@ static double now(void) {
     return t.tv_sec + t.tv_nsec / 1e9;
 }
 
-static int closeWindow(Display *display, Window window) {
+static XEvent clientMessage(Display *display, Window window, const char *type) {
     XEvent event;
     memset(&event, 0, sizeof event);
     event.xclient.type = ClientMessage;
     event.xclient.window = window;
-    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.message_type = XInternAtom(display, type, False);
     event.xclient.format = 32;
+    return event;
+}
+
+static int closeWindow(Display *display, Window window) {
+    XEvent event = clientMessage(display, window, "WM_PROTOCOLS");
     event.xclient.data.l[0] = (long)XInternAtom(display, "WM_DELETE_WINDOW", False);
     event.xclient.data.l[1] = CurrentTime;
     XSendEvent(display, window, False, NoEventMask, &event);
@@ -204,12 +209,7 @@ static int findWindow(Display *display, const char *title) {
 }
 
 static int changeState(Display *display, Window window, int argc, char **argv) {
-    XEvent event;
-    memset(&event, 0, sizeof event);
-    event.xclient.type = ClientMessage;
-    event.xclient.window = window;
-    event.xclient.message_type = XInternAtom(display, "_NET_WM_STATE", False);
-    event.xclient.format = 32;
+    XEvent event = clientMessage(display, window, "_NET_WM_STATE");
     event.xclient.data.l[0] = strcmp(argv[3], "add") == 0 ? 1 : 0;
     for (int i = 4; i < argc && i < 6; ++i) {
         char name[64];

@@ -19,20 +19,13 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), '..', 'tests', 'e2e'))
 from viewer import CAPTION, TITLE  # noqa: E402
-from xsession import XServer  # noqa: E402
+from xsession import XServer, cpu_seconds  # noqa: E402
 
 SCREENS = [(1024, 768), (1920, 1080), (2560, 1440), (3840, 2160)]
-TICKS = os.sysconf('SC_CLK_TCK')
 
 
 def summary(values):
     return statistics.median(values), min(values), max(values)
-
-
-def cpu_seconds(pid):
-    with open(f'/proc/{pid}/stat') as stat:
-        fields = stat.read().rsplit(')', 1)[1].split()
-    return (int(fields[11]) + int(fields[12])) / TICKS
 
 
 def peak_rss_mib(pid):

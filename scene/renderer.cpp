@@ -43,21 +43,22 @@ void setIdentity(float* matrix) {
 // little each time; over millions of frames the model would swell, shear and light
 // wrongly. Making the turning part a rotation again (Gram-Schmidt on its columns, in
 // double precision) keeps it rigid and changes a fresh product by less than 1e-6.
+void normalise(double* v) {
+    const double length = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+    for (int i = 0; i < 3; ++i) {
+        v[i] /= length;
+    }
+}
+
 void keepModelMatrixRigid(float* matrix) {
     double x[3] = {matrix[0], matrix[1], matrix[2]};
     double y[3] = {matrix[4], matrix[5], matrix[6]};
-    const double xLength = std::sqrt(x[0] * x[0] + x[1] * x[1] + x[2] * x[2]);
-    for (double& v : x) {
-        v /= xLength;
-    }
+    normalise(x);
     const double along = x[0] * y[0] + x[1] * y[1] + x[2] * y[2];
     for (int i = 0; i < 3; ++i) {
         y[i] -= along * x[i];
     }
-    const double yLength = std::sqrt(y[0] * y[0] + y[1] * y[1] + y[2] * y[2]);
-    for (double& v : y) {
-        v /= yLength;
-    }
+    normalise(y);
     const double z[3] = {x[1] * y[2] - x[2] * y[1], x[2] * y[0] - x[0] * y[2],
                          x[0] * y[1] - x[1] * y[0]};
     for (int i = 0; i < 3; ++i) {

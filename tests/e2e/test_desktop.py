@@ -5,14 +5,7 @@ import time
 import unittest
 
 from viewer import TITLE, open_viewer
-
-TICKS = os.sysconf('SC_CLK_TCK')
-
-
-def cpu_seconds(pid):
-    with open(f'/proc/{pid}/stat') as stat:
-        fields = stat.read().rsplit(')', 1)[1].split()
-    return (int(fields[11]) + int(fields[12])) / TICKS
+from xsession import cpu_seconds
 
 
 class UnderAWindowManager(unittest.TestCase):

@@ -134,6 +134,13 @@ class WindowManager:
         self.process.wait(timeout=10)
 
 
+def cpu_seconds(pid):
+    """CPU time the process has used, user and system."""
+    with open(f'/proc/{pid}/stat') as stat:
+        fields = stat.read().rsplit(')', 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / os.sysconf('SC_CLK_TCK')
+
+
 def pixel(shot, width, x, y):
     offset = (y * width + x) * 3
     return tuple(shot[offset:offset + 3])

@@ -41,7 +41,6 @@ struct StandInWindow {
     bool needsPaint;
     bool exposed;       // viewable: the server has shown it at least once
     bool focusPending;  // asked to activate before it was viewable
-    bool sizing;        // inside SetWindowPos's WM_SIZE
     StandInDC dc;
 };
 
@@ -109,7 +108,7 @@ void dropMessagesFor(StandInWindow* window);
 // window manager runs, or none came within the time given; asked for first, most
 // window managers give them before the window is mapped.
 FrameExtents frameExtents(StandInWindow* window, bool askFirst, int milliseconds);
-bool leaveMaximisedOrFullscreen(StandInWindow* window);
+void leaveMaximisedAndFullscreen(StandInWindow* window);
 void resizeClient(StandInWindow* window, int width, int height);
 
 std::string utf8FromAnsi(const char* text);

@@ -201,18 +201,17 @@ BOOL SetWindowPos(HWND handle, HWND, int x, int y, int width, int height, UINT f
     if (!(flags & SWP_NOSIZE)) {
         const int clientWidth = width - frame.left - frame.right;
         const int clientHeight = height - frame.top - frame.bottom;
-        // A window manager refuses sizes to a maximised or fullscreen window: take it out
-        // of that state first. A call made from the WM_SIZE sent below finds the size
-        // already right and ends the circle there.
-        const bool leftState = !window->sizing && leaveMaximisedOrFullscreen(window);
-        if (leftState || clientWidth != window->width || clientHeight != window->height) {
+        if (clientWidth != window->width || clientHeight != window->height) {
+            // A window manager refuses sizes to a maximised or fullscreen window. Its size
+            // event may come before its state property, so leave both states whatever the
+            // property says; leaving a state the window is not in does nothing.
+            leaveMaximisedAndFullscreen(window);
             window->width = clientWidth;
             window->height = clientHeight;
             resizeClient(window, clientWidth, clientHeight);
-            // Windows sends the new size before SetWindowPos returns.
-            window->sizing = true;
+            // Windows sends the new size before SetWindowPos returns; a call made from
+            // that WM_SIZE finds the size right and ends the circle there.
             sendMessage(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(clientWidth, clientHeight));
-            window->sizing = false;
         }
     }
     // The window with the keyboard focus is the active one, and on top already: raising

@@ -76,44 +76,39 @@ FrameExtents frameExtents(StandInWindow* window, bool askFirst, int milliseconds
     return {};
 }
 
-bool leaveMaximisedOrFullscreen(StandInWindow* window) {
+void leaveMaximisedAndFullscreen(StandInWindow* window) {
     Display* display = displayOf(window);
-    const Window xWindow = xWindowOf(window);
     if (display == nullptr) {
-        return false;
-    }
-    const Atom fullscreen = atom(display, "_NET_WM_STATE_FULLSCREEN");
-    const Atom vertical = atom(display, "_NET_WM_STATE_MAXIMIZED_VERT");
-    const Atom horizontal = atom(display, "_NET_WM_STATE_MAXIMIZED_HORZ");
-    long states[32] = {};
-    unsigned long count = 0;
-    readLongs(display, xWindow, atom(display, "_NET_WM_STATE"), XA_ATOM, states, &count, 32);
-    bool isFullscreen = false;
-    bool isMaximised = false;
-    for (unsigned long i = 0; i < count && i < 32; ++i) {
-        isFullscreen |= static_cast<Atom>(states[i]) == fullscreen;
-        isMaximised |= static_cast<Atom>(states[i]) == vertical ||
-                       static_cast<Atom>(states[i]) == horizontal;
+        return;
     }
     const long remove = 0;
     const Atom state = atom(display, "_NET_WM_STATE");
-    if (isFullscreen) {
-        sendToWindowManager(display, xWindow, state, remove, static_cast<long>(fullscreen), 0);
-    }
-    if (isMaximised) {
-        sendToWindowManager(display, xWindow, state, remove, static_cast<long>(vertical),
-                            static_cast<long>(horizontal));
-    }
-    return isFullscreen || isMaximised;
+    const Window xWindow = xWindowOf(window);
+    sendToWindowManager(display, xWindow, state, remove,
+                        static_cast<long>(atom(display, "_NET_WM_STATE_MAXIMIZED_VERT")),
+                        static_cast<long>(atom(display, "_NET_WM_STATE_MAXIMIZED_HORZ")));
+    sendToWindowManager(display, xWindow, state, remove,
+                        static_cast<long>(atom(display, "_NET_WM_STATE_FULLSCREEN")), 0);
 }
 
 // SDL keeps the size it last asked for even when the window manager refused it, and
-// then takes a second request for that size as done: ask the server directly.
+// then takes a second request for that size as done: ask the server directly. As on
+// Windows, the size is in place when the call returns (for a tenth of a second at
+// most, as a window manager may refuse it): Mesa's software driver can hang in the
+// next swap when the window changes size again while a frame is on its way.
 void resizeClient(StandInWindow* window, int width, int height) {
     Display* display = displayOf(window);
-    if (display != nullptr) {
-        XResizeWindow(display, xWindowOf(window), static_cast<unsigned>(width),
-                      static_cast<unsigned>(height));
-        XFlush(display);
+    if (display == nullptr) {
+        return;
+    }
+    const Window xWindow = xWindowOf(window);
+    XResizeWindow(display, xWindow, static_cast<unsigned>(width), static_cast<unsigned>(height));
+    XWindowAttributes attributes = {};
+    for (int waited = 0; waited < 100; waited += 5) {
+        if (XGetWindowAttributes(display, xWindow, &attributes) && attributes.width == width &&
+            attributes.height == height) {
+            return;
+        }
+        SDL_Delay(5);
     }
 }

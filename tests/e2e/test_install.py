@@ -9,7 +9,7 @@ import unittest
 import zipfile
 
 from viewer import CAPTION, TITLE
-from xsession import XServer, wait_exit
+from xsession import FOR_WINE, XServer, wait_exit
 
 BUILD = os.environ.get('BUILD_DIR', '')
 SOURCE = os.path.join(os.path.dirname(__file__), '..', '..')
@@ -36,9 +36,9 @@ def png_size(path):
     return struct.unpack('>II', header[16:24])
 
 
-def start_and_quit(test, command, env=None, timeout=30):
+def start_and_quit(test, command, env=None, timeout=30, extra=()):
     """Starts a build as a user does, reaches its window and closes it with Esc."""
-    server = XServer()
+    server = XServer(extra=extra)
     test.addCleanup(server.stop)
     process = subprocess.Popen(command, env=dict(server.env, **(env or {})),
                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -99,7 +99,7 @@ class Install(unittest.TestCase):
                if 'trackball-viewer.exe' in files][0]
         prefix = self.staging()
         env = dict(WINEPREFIX=prefix, WINEDLLOVERRIDES='mscoree,mshtml=', WINEDEBUG='-all')
-        server = XServer()
+        server = XServer(extra=FOR_WINE)
         try:
             subprocess.run(['wineboot', '-i'], env=dict(server.env, **env), capture_output=True,
                            timeout=300, check=True)
@@ -107,7 +107,7 @@ class Install(unittest.TestCase):
             server.stop()
         self.addCleanup(subprocess.run, ['wineserver', '-k'], env=dict(os.environ, **env),
                         capture_output=True, timeout=60)
-        start_and_quit(self, ['wine', exe], env, timeout=60)
+        start_and_quit(self, ['wine', exe], env, timeout=60, extra=FOR_WINE)
 
     def test_run_command_installs_no_test_tools(self):
         with open(os.path.join(SOURCE, 'scripts', 'start.sh')) as start:

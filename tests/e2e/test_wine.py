@@ -8,7 +8,7 @@ import time
 import unittest
 
 from viewer import BACKGROUND, CAPTION, FOG_BACKGROUND, TEXT, TITLE
-from xsession import XServer, count_colour, pixel, wait_exit
+from xsession import FOR_WINE, XServer, count_colour, pixel, wait_exit
 
 
 class Wine(unittest.TestCase):
@@ -18,7 +18,7 @@ class Wine(unittest.TestCase):
         cls.prefix = tempfile.mkdtemp(prefix='viewer-wine-')
         cls.wine_env = dict(WINEPREFIX=cls.prefix, WINEDLLOVERRIDES='mscoree,mshtml=',
                             WINEDEBUG='-all')
-        server = XServer()
+        server = XServer(extra=FOR_WINE)
         try:
             subprocess.run(['wineboot', '-i'], env=dict(server.env, **cls.wine_env),
                            capture_output=True, timeout=300, check=True)
@@ -32,7 +32,7 @@ class Wine(unittest.TestCase):
         shutil.rmtree(cls.prefix, ignore_errors=True)
 
     def start(self):
-        self.server = XServer()
+        self.server = XServer(extra=FOR_WINE)
         self.addCleanup(self.server.stop)
         # The message-box channel traces the text each box shows.
         env = dict(self.server.env, **self.wine_env)

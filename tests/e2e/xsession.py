@@ -7,6 +7,12 @@ import time
 
 UTF8 = dict(LANG='C.UTF-8', LC_ALL='C.UTF-8')
 
+# Wine's processes open and close display connections of their own while a program
+# starts; a bare server that loses its last client meanwhile resets and refuses new
+# ones, and the program then shows nothing. A desktop session always has a client
+# left: -noreset stands in for it.
+FOR_WINE = ('-noreset',)
+
 
 class XServer:
     def __init__(self, width=1280, height=1024, extra=()):

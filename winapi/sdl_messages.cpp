@@ -34,21 +34,15 @@ void postMouseMove(StandInWindow* window, int x, int y) {
     postTo(window, WM_MOUSEMOVE, buttonFlags(), point);
 }
 
-// Keys that type a control character, which SDL reports as no text.
-std::string controlText(SDL_Keycode key) {
-    switch (key) {
-    case SDLK_ESCAPE:
-        return "\x1b";
-    case SDLK_RETURN:
-    case SDLK_KP_ENTER:
-        return "\r";
-    case SDLK_BACKSPACE:
-        return "\b";
-    case SDLK_TAB:
-        return "\t";
-    default:
-        return std::string();
+// Keys that type a control character, which SDL reports as no text. Their SDL key
+// codes are those characters, and so are their virtual-key codes.
+SDL_Keycode controlKey(SDL_Keycode key) {
+    if (key == SDLK_KP_ENTER) {
+        return SDLK_RETURN;
     }
+    const bool control =
+        key == SDLK_ESCAPE || key == SDLK_RETURN || key == SDLK_BACKSPACE || key == SDLK_TAB;
+    return control ? key : 0;
 }
 
 WPARAM virtualKey(SDL_Keycode key) {
@@ -58,18 +52,7 @@ WPARAM virtualKey(SDL_Keycode key) {
     if ((key >= SDLK_0 && key <= SDLK_9) || key == SDLK_SPACE) {
         return static_cast<WPARAM>(key);
     }
-    switch (key) {
-    case SDLK_ESCAPE:
-        return VK_ESCAPE;
-    case SDLK_RETURN:
-        return 0x0D;
-    case SDLK_BACKSPACE:
-        return 0x08;
-    case SDLK_TAB:
-        return 0x09;
-    default:
-        return 0;
-    }
+    return static_cast<WPARAM>(controlKey(key));
 }
 
 // The text SDL reports belongs to the key press just before it, whatever the layout.
@@ -167,8 +150,9 @@ void translateEvent(const SDL_Event& event) {
         if (window != nullptr) {
             // Bit 30 marks an auto-repeat; the repeat count is one per message.
             const LPARAM flags = 1 | (event.key.repeat ? (1L << 30) : 0);
+            const char control = static_cast<char>(controlKey(event.key.keysym.sym));
             postTo(window, WM_KEYDOWN, virtualKey(event.key.keysym.sym), flags,
-                   controlText(event.key.keysym.sym));
+                   control ? std::string(1, control) : std::string());
         }
         break;
     }

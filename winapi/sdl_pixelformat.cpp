@@ -7,7 +7,7 @@ namespace {
 
 int configValue(Display* display, GLXFBConfig config, int attribute) {
     int value = 0;
-    glxFunctions(display)->getFBConfigAttrib(display, config, attribute, &value);
+    glXGetFBConfigAttrib(display, config, attribute, &value);
     return value;
 }
 
@@ -78,9 +78,11 @@ int ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR* request) {
     StandInState& s = standIn();
     StandInWindow* window = dc ? liveWindow(dc->window) : nullptr;
     Display* display = displayOf(window);
-    const GlxFunctions* glx = glxFunctions(display);
+    int errorBase = 0;
+    int eventBase = 0;
     // A display without GLX offers no OpenGL format at all.
-    if (glx == nullptr || request == nullptr || !(request->dwFlags & PFD_SUPPORT_OPENGL) ||
+    if (display == nullptr || !glXQueryExtension(display, &errorBase, &eventBase) ||
+        request == nullptr || !(request->dwFlags & PFD_SUPPORT_OPENGL) ||
         request->iPixelType != PFD_TYPE_RGBA) {
         return 0;
     }
@@ -96,24 +98,16 @@ int ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR* request) {
         None,
     };
     int count = 0;
-    GLXFBConfig* configs =
-        glx->chooseFBConfig(display, DefaultScreen(display), wanted, &count);
-    // Each candidate's visual is looked up only when it beats the best so far: the
-    // look-up walks every visual of the screen.
+    GLXFBConfig* configs = glXChooseFBConfig(display, DefaultScreen(display), wanted, &count);
+    // Renderable window configurations all come with a visual the window can take.
     int best = -1;
     int bestDistance = 0;
     for (int i = 0; i < count; ++i) {
         const int distance = distanceFromRequest(display, configs[i], *request);
-        if (best >= 0 && distance >= bestDistance) {
-            continue;
+        if (best < 0 || distance < bestDistance) {
+            best = i;
+            bestDistance = distance;
         }
-        XVisualInfo* visual = glx->getVisualFromFBConfig(display, configs[i]);
-        if (visual == nullptr) {
-            continue;
-        }
-        XFree(visual);
-        best = i;
-        bestDistance = distance;
     }
     if (best < 0) {
         if (configs != nullptr) {
@@ -217,7 +211,6 @@ BOOL SwapBuffers(HDC dc) {
     if (window == nullptr || dc->pixelFormat == 0) {
         return FALSE;
     }
-    Display* display = displayOf(window);
-    glxFunctions(display)->swapBuffers(display, xWindowOf(window));
+    glXSwapBuffers(displayOf(window), xWindowOf(window));
     return TRUE;
 }

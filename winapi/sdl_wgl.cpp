@@ -14,11 +14,24 @@ StandInGLContext* liveContext(HGLRC context) {
 }
 
 void release(StandInGLContext* context) {
-    Display* display = displayOf(liveWindow(context->window));
-    if (display != nullptr) {
-        glxFunctions(display)->makeCurrent(display, None, nullptr);
+    if (Display* display = displayOf(liveWindow(context->window))) {
+        glXMakeCurrent(display, None, nullptr);
     }
     standIn().currentContext = nullptr;
+}
+
+// WGL presents in step with the display's refresh unless told otherwise.
+void presentOnRefresh(Display* display, Window window) {
+    const auto address = [](const char* name) {
+        return glXGetProcAddressARB(reinterpret_cast<const GLubyte*>(name));
+    };
+    if (auto swapIntervalEXT =
+            reinterpret_cast<PFNGLXSWAPINTERVALEXTPROC>(address("glXSwapIntervalEXT"))) {
+        swapIntervalEXT(display, window, 1);
+    } else if (auto swapIntervalMESA =
+                   reinterpret_cast<PFNGLXSWAPINTERVALMESAPROC>(address("glXSwapIntervalMESA"))) {
+        swapIntervalMESA(1);
+    }
 }
 
 }  // namespace
@@ -29,11 +42,9 @@ HGLRC wglCreateContext(HDC dc) {
         return nullptr;
     }
     Display* display = displayOf(window);
-    const GlxFunctions* glx = glxFunctions(display);
-    GLXFBConfig config = glx ? configOf(display, standIn().formats[dc->pixelFormat - 1].fbconfigId)
-                             : nullptr;
-    GLXContext made = config ? glx->createNewContext(display, config, GLX_RGBA_TYPE, nullptr, True)
-                             : nullptr;
+    GLXFBConfig config = configOf(display, standIn().formats[dc->pixelFormat - 1].fbconfigId);
+    GLXContext made =
+        config ? glXCreateNewContext(display, config, GLX_RGBA_TYPE, nullptr, True) : nullptr;
     if (made == nullptr) {
         return nullptr;
     }
@@ -54,19 +65,13 @@ BOOL wglMakeCurrent(HDC dc, HGLRC handle) {
     StandInGLContext* context = liveContext(handle);
     StandInWindow* window = dc ? liveWindow(dc->window) : nullptr;
     Display* display = displayOf(window);
-    const GlxFunctions* glx = glxFunctions(display);
-    if (context == nullptr || glx == nullptr || dc->pixelFormat == 0 ||
-        !glx->makeCurrent(display, xWindowOf(window), context->glx)) {
+    if (context == nullptr || display == nullptr || dc->pixelFormat == 0 ||
+        !glXMakeCurrent(display, xWindowOf(window), context->glx)) {
         return FALSE;
     }
     standIn().currentContext = context;
-    // WGL presents in step with the display's refresh unless told otherwise.
     if (!context->swapIntervalSet) {
-        if (glx->swapIntervalEXT != nullptr) {
-            glx->swapIntervalEXT(display, xWindowOf(window), 1);
-        } else if (glx->swapIntervalMESA != nullptr) {
-            glx->swapIntervalMESA(1);
-        }
+        presentOnRefresh(display, xWindowOf(window));
         context->swapIntervalSet = true;
     }
     return TRUE;
@@ -81,7 +86,7 @@ BOOL wglDeleteContext(HGLRC handle) {
     if (standIn().currentContext == context) {
         release(context);
     }
-    glxFunctions(display)->destroyContext(display, context->glx);
+    glXDestroyContext(display, context->glx);
     context->glx = nullptr;
     return TRUE;
 }

@@ -21,14 +21,3 @@ Window xWindowOf(StandInWindow* window) {
     SDL_SysWMinfo info;
     return x11Info(window, &info) ? info.info.x11.window : None;
 }
-
-GLXFBConfig configOf(Display* display, int fbconfigId) {
-    const int wanted[] = {GLX_FBCONFIG_ID, fbconfigId, None};
-    int count = 0;
-    GLXFBConfig* configs = glXChooseFBConfig(display, DefaultScreen(display), wanted, &count);
-    GLXFBConfig config = count > 0 ? configs[0] : nullptr;
-    if (configs != nullptr) {
-        XFree(configs);
-    }
-    return config;
-}

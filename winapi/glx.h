@@ -10,5 +10,3 @@
 // The X display and window behind a window; null and None where it has none.
 Display* displayOf(StandInWindow* window);
 Window xWindowOf(StandInWindow* window);
-// The configuration a pixel format was chosen as, or null.
-GLXFBConfig configOf(Display* display, int fbconfigId);

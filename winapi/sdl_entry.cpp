@@ -23,7 +23,8 @@ int main(int argc, char** argv) {
     // has no other client from resetting when the instruction box closes its own.
     if (!ensureVideo()) {
         const char* display = std::getenv("DISPLAY");
-        const std::string tried = display ? '"' + std::string(display) + '"' : "(DISPLAY is not set)";
+        const std::string tried =
+            display ? '"' + std::string(display) + '"' : "(DISPLAY is not set)";
         std::fprintf(stderr, "%s: cannot open the X display %s\n", program_invocation_short_name,
                      tried.c_str());
         return 1;

@@ -5,6 +5,7 @@
 #include <SDL.h>
 
 #include <deque>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -44,7 +45,9 @@ struct StandInWindow {
     StandInDC dc;
 };
 
-struct __GLXcontextRec;  // GLXContext, without pulling Xlib into every file
+// GLXContext and GLXFBConfig, without pulling Xlib into every file.
+struct __GLXcontextRec;
+struct __GLXFBConfigRec;
 
 struct StandInGLContext {
     __GLXcontextRec* glx;
@@ -68,7 +71,7 @@ struct StandInCursor {
 // A pixel format: what it gives, and the X visual of the GLX configuration behind it.
 struct StandInPixelFormat {
     PIXELFORMATDESCRIPTOR descriptor;
-    int fbconfigId;
+    __GLXFBConfigRec* config;  // valid while the display is open
     unsigned long visual;
 };
 
@@ -79,8 +82,7 @@ struct QueuedMessage {
 
 struct StandInState {
     bool videoReady;
-    std::vector<WNDCLASSA> classes;
-    std::vector<std::string> classNames;
+    std::map<std::string, WNDCLASSA> classes;  // by name, which each class points into
     std::vector<std::unique_ptr<StandInWindow>> windows;
     std::deque<QueuedMessage> queue;
     bool quitPosted;

@@ -115,10 +115,11 @@ int ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR* request) {
         }
         return 0;
     }
-    const DWORD flags = request->dwFlags & (PFD_DOUBLEBUFFER | PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL);
-    StandInPixelFormat chosen = {describeConfig(display, configs[best], flags),
-                                 configValue(display, configs[best], GLX_FBCONFIG_ID),
-                                 static_cast<unsigned long>(configValue(display, configs[best], GLX_VISUAL_ID))};
+    const DWORD flags =
+        request->dwFlags & (PFD_DOUBLEBUFFER | PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL);
+    const unsigned long visual = configValue(display, configs[best], GLX_VISUAL_ID);
+    StandInPixelFormat chosen = {describeConfig(display, configs[best], flags), configs[best],
+                                 visual};
     XFree(configs);
     for (size_t i = 0; i < s.formats.size(); ++i) {
         if (s.formats[i].visual == chosen.visual) {

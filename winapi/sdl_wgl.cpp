@@ -42,9 +42,8 @@ HGLRC wglCreateContext(HDC dc) {
         return nullptr;
     }
     Display* display = displayOf(window);
-    GLXFBConfig config = configOf(display, standIn().formats[dc->pixelFormat - 1].fbconfigId);
-    GLXContext made =
-        config ? glXCreateNewContext(display, config, GLX_RGBA_TYPE, nullptr, True) : nullptr;
+    GLXFBConfig config = standIn().formats[dc->pixelFormat - 1].config;
+    GLXContext made = glXCreateNewContext(display, config, GLX_RGBA_TYPE, nullptr, True);
     if (made == nullptr) {
         return nullptr;
     }

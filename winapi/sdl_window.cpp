@@ -83,29 +83,22 @@ ATOM RegisterClassA(const WNDCLASSA* windowClass) {
     if (windowClass == nullptr || windowClass->lpszClassName == nullptr) {
         return 0;
     }
-    for (const std::string& name : s.classNames) {
-        if (name == windowClass->lpszClassName) {
-            return 0;
-        }
+    const auto added = s.classes.emplace(windowClass->lpszClassName, *windowClass);
+    if (!added.second) {
+        return 0;
     }
-    s.classes.push_back(*windowClass);
-    s.classNames.emplace_back(windowClass->lpszClassName);
-    s.classes.back().lpszClassName = s.classNames.back().c_str();
+    added.first->second.lpszClassName = added.first->first.c_str();
     return static_cast<ATOM>(0xC000 + s.classes.size());
 }
 
 HWND CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
                      int width, int height, HWND, HMENU, HINSTANCE, LPVOID) {
     StandInState& s = standIn();
-    const WNDCLASSA* windowClass = nullptr;
-    for (size_t i = 0; i < s.classes.size(); ++i) {
-        if (className != nullptr && s.classNames[i] == className) {
-            windowClass = &s.classes[i];
-        }
-    }
-    if (windowClass == nullptr || !ensureVideo()) {
+    const auto found = className ? s.classes.find(className) : s.classes.end();
+    if (found == s.classes.end() || !ensureVideo()) {
         return nullptr;
     }
+    const WNDCLASSA* windowClass = &found->second;
 
     s.windows.push_back(std::make_unique<StandInWindow>());
     StandInWindow* window = s.windows.back().get();
@@ -144,29 +137,18 @@ BOOL ShowWindow(HWND handle, int showMode) {
         return FALSE;
     }
     const BOOL wasVisible = (SDL_GetWindowFlags(window->sdl) & SDL_WINDOW_SHOWN) != 0;
-    switch (showMode) {
-    case SW_HIDE:
+    // Any mode but hiding shows the window normally: the program is always started in
+    // the default way.
+    if (showMode == SW_HIDE) {
         SDL_HideWindow(window->sdl);
         return wasVisible;
-    case SW_SHOWMINIMIZED:
-    case SW_MINIMIZE:
-        SDL_ShowWindow(window->sdl);
-        SDL_MinimizeWindow(window->sdl);
-        break;
-    case SW_SHOWMAXIMIZED:
-        SDL_ShowWindow(window->sdl);
-        SDL_MaximizeWindow(window->sdl);
-        activateWindow(window);
-        break;
-    default:
-        SDL_ShowWindow(window->sdl);
-        activateWindow(window);
-        break;
     }
+    SDL_ShowWindow(window->sdl);
+    activateWindow(window);
     // A window manager that gives the frame only to a mapped window (fluxbox): the
     // client shrinks now. Its context keeps the viewport it was made with.
     const FrameExtents& frame = window->frame;
-    if (showMode != SW_HIDE && frame.left + frame.right + frame.top + frame.bottom == 0) {
+    if (frame.left + frame.right + frame.top + frame.bottom == 0) {
         window->frame = frameExtents(window, false, 1000);
         fitClientInFrame(window);
     }
@@ -216,13 +198,9 @@ BOOL SetWindowPos(HWND handle, HWND, int x, int y, int width, int height, UINT f
     }
     // The window with the keyboard focus is the active one, and on top already: raising
     // and focusing it again would only make the window manager busy.
-    const bool shown = (SDL_GetWindowFlags(window->sdl) & SDL_WINDOW_SHOWN) != 0;
-    if (shown && SDL_GetKeyboardFocus() != window->sdl) {
-        if (!(flags & SWP_NOACTIVATE)) {
-            activateWindow(window);
-        } else if (!(flags & SWP_NOZORDER)) {
-            SDL_RaiseWindow(window->sdl);
-        }
+    if ((SDL_GetWindowFlags(window->sdl) & SDL_WINDOW_SHOWN) &&
+        SDL_GetKeyboardFocus() != window->sdl) {
+        activateWindow(window);
     }
     return TRUE;
 }

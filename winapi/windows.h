@@ -4,16 +4,12 @@
 //
 // Windows and messages (sdl_window.cpp, sdl_messages.cpp, sdl_display.cpp, x11_frame.cpp)
 //  [X] RegisterClassA        remembers the class; CreateWindowExA looks it up by name
-//  [X] CreateWindowExA       SDL window at the given outer position and size; sends
-//                            WM_CREATE before it returns. A window manager's frame
-//                            (_NET_FRAME_EXTENTS) comes out of the outer size; without
-//                            one X11 draws no frame, and the outer size is the client size
-//  [X] ShowWindow            maps the window, marks it for painting, and activates it:
-//                            focus goes to it at its first exposure, when X allows it
+//  [X] CreateWindowExA       outer position and size: a window manager's frame
+//                            (_NET_FRAME_EXTENTS) comes out of them. Sends WM_CREATE
+//  [X] ShowWindow            SW_HIDE hides; any other mode shows normally and activates
 //  [X] UpdateWindow          sends WM_PAINT at once if the window needs painting
 //  [X] SetWindowPos          outer size and position (SWP_NOMOVE honoured), leaving a
-//                            maximised or fullscreen state first; raises and activates
-//                            a window that is not already the active one
+//                            maximised or fullscreen state first; activates the window
 //  [X] DestroyWindow         sends WM_DESTROY, then drops the window and its messages
 //  [X] DefWindowProcA        WM_CLOSE destroys the window, WM_PAINT validates; else 0
 //  [X] GetMessageA           blocks without using the CPU; order: posted and input
@@ -29,10 +25,9 @@
 //  [X] LoadIconA             icon group resources linked into the program
 //  [X] LoadCursorA           the system arrow
 //  [X] GetSystemMetrics      SM_CXSCREEN, SM_CYSCREEN of the display
-//  The display is X11 whatever SDL_VIDEODRIVER says, connected at process start; an X
-//  protocol error is reported on stderr once per kind and the program goes on.
 //  [ ] Other mouse buttons, WM_KEYUP, timers, child windows: the viewer uses none.
-//  Signals SIGINT and SIGTERM arrive as WM_CLOSE, so the program still tears down.
+//  SIGINT and SIGTERM arrive as WM_CLOSE, so the program still tears down; an X
+//  protocol error is reported on stderr once per kind and the program goes on.
 //
 // Message boxes (sdl_messagebox.cpp)
 //  [X] MessageBoxA           modal, OK button only; Windows-1252 text shown as such
@@ -204,10 +199,6 @@ typedef struct tagLOGPALETTE {
 
 #define SW_HIDE 0
 #define SW_SHOWNORMAL 1
-#define SW_SHOWMINIMIZED 2
-#define SW_SHOWMAXIMIZED 3
-#define SW_SHOW 5
-#define SW_MINIMIZE 6
 #define SW_SHOWDEFAULT 10
 
 #define SM_CXSCREEN 0
@@ -218,8 +209,6 @@ typedef struct tagLOGPALETTE {
 #define HWND_TOP ((HWND)0)
 #define SWP_NOSIZE 0x0001
 #define SWP_NOMOVE 0x0002
-#define SWP_NOZORDER 0x0004
-#define SWP_NOACTIVATE 0x0010
 
 #define IDC_ARROW MAKEINTRESOURCEA(32512)
 
@@ -240,7 +229,6 @@ typedef struct tagLOGPALETTE {
 
 #define MK_LBUTTON 0x0001
 #define SIZE_RESTORED 0
-#define SIZE_MINIMIZED 1
 #define SIZE_MAXIMIZED 2
 #define VK_ESCAPE 0x1B
 

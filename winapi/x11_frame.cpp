@@ -2,29 +2,30 @@
 // window in, read and changed through the window manager's own protocol (EWMH).
 #include <X11/Xatom.h>
 
+#include <vector>
+
 #include "glx.h"
 
 namespace {
 
 Atom atom(Display* display, const char* name) { return XInternAtom(display, name, False); }
 
-bool readLongs(Display* display, Window window, Atom property, Atom type, long* values,
-               unsigned long* count, unsigned long most) {
+// A property of 32-bit items; empty where the window has none of that type.
+std::vector<long> property(Display* display, Window window, const char* name, Atom type) {
     Atom actualType = None;
     int format = 0;
+    unsigned long count = 0;
     unsigned long after = 0;
     unsigned char* data = nullptr;
-    *count = 0;
-    if (XGetWindowProperty(display, window, property, 0, static_cast<long>(most), False, type,
-                           &actualType, &format, count, &after, &data) != Success ||
-        data == nullptr) {
-        return false;
+    std::vector<long> values;
+    if (XGetWindowProperty(display, window, atom(display, name), 0, 4, False, type, &actualType,
+                           &format, &count, &after, &data) == Success && data != nullptr) {
+        if (actualType == type && format == 32) {
+            values.assign(reinterpret_cast<long*>(data), reinterpret_cast<long*>(data) + count);
+        }
+        XFree(data);
     }
-    for (unsigned long i = 0; i < *count && i < most; ++i) {
-        values[i] = reinterpret_cast<long*>(data)[i];
-    }
-    XFree(data);
-    return actualType == type && format == 32;
+    return values;
 }
 
 void sendToWindowManager(Display* display, Window window, Atom message, long a, long b, long c) {
@@ -43,11 +44,9 @@ void sendToWindowManager(Display* display, Window window, Atom message, long a, 
 }
 
 bool windowManagerRuns(Display* display) {
-    long check = 0;
-    unsigned long count = 0;
-    return readLongs(display, DefaultRootWindow(display), atom(display, "_NET_SUPPORTING_WM_CHECK"),
-                     XA_WINDOW, &check, &count, 1) &&
-           count == 1 && check != 0;
+    const std::vector<long> check =
+        property(display, DefaultRootWindow(display), "_NET_SUPPORTING_WM_CHECK", XA_WINDOW);
+    return check.size() == 1 && check[0] != 0;
 }
 
 }  // namespace
@@ -58,18 +57,16 @@ FrameExtents frameExtents(StandInWindow* window, bool askFirst, int milliseconds
     if (display == nullptr || !windowManagerRuns(display)) {
         return {};
     }
-    const Atom extents = atom(display, "_NET_FRAME_EXTENTS");
     if (askFirst) {
         sendToWindowManager(display, xWindow, atom(display, "_NET_REQUEST_FRAME_EXTENTS"), 0, 0, 0);
     }
     // The window manager answers in its own time; some answer only once the window is
     // mapped, and one that does not decorate it leaves it without a frame.
-    long values[4] = {};
-    unsigned long count = 0;
     for (int waited = 0; waited < milliseconds; waited += 10) {
-        if (readLongs(display, xWindow, extents, XA_CARDINAL, values, &count, 4) && count == 4) {
-            return {static_cast<int>(values[0]), static_cast<int>(values[1]),
-                    static_cast<int>(values[2]), static_cast<int>(values[3])};
+        const std::vector<long> v = property(display, xWindow, "_NET_FRAME_EXTENTS", XA_CARDINAL);
+        if (v.size() == 4) {
+            return {static_cast<int>(v[0]), static_cast<int>(v[1]), static_cast<int>(v[2]),
+                    static_cast<int>(v[3])};
         }
         SDL_Delay(10);
     }

@@ -52,7 +52,6 @@ struct __GLXFBConfigRec;
 struct StandInGLContext {
     __GLXcontextRec* glx;
     StandInWindow* window;
-    bool swapIntervalSet;
 };
 
 struct StandInPalette {

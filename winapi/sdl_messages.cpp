@@ -7,14 +7,7 @@ DWORD now() { return SDL_GetTicks(); }
 
 void postTo(StandInWindow* window, UINT message, WPARAM wParam, LPARAM lParam,
             std::string typed = std::string()) {
-    QueuedMessage queued = {};
-    queued.msg.hwnd = window;
-    queued.msg.message = message;
-    queued.msg.wParam = wParam;
-    queued.msg.lParam = lParam;
-    queued.msg.time = now();
-    queued.typed = std::move(typed);
-    standIn().queue.push_back(queued);
+    standIn().queue.push_back({MSG{window, message, wParam, lParam, now(), {0, 0}}, typed});
 }
 
 WPARAM buttonFlags() {
@@ -24,14 +17,12 @@ WPARAM buttonFlags() {
 // Windows keeps at most one pending mouse move: a new position replaces it.
 void postMouseMove(StandInWindow* window, int x, int y) {
     std::deque<QueuedMessage>& queue = standIn().queue;
-    const LPARAM point = MAKELPARAM(x, y);
-    if (!queue.empty() && queue.back().msg.message == WM_MOUSEMOVE &&
-        queue.back().msg.hwnd == window) {
-        queue.back().msg.lParam = point;
-        queue.back().msg.wParam = buttonFlags();
-        return;
+    if (queue.empty() || queue.back().msg.message != WM_MOUSEMOVE ||
+        queue.back().msg.hwnd != window) {
+        postTo(window, WM_MOUSEMOVE, 0, 0);
     }
-    postTo(window, WM_MOUSEMOVE, buttonFlags(), point);
+    queue.back().msg.wParam = buttonFlags();
+    queue.back().msg.lParam = MAKELPARAM(x, y);
 }
 
 // Keys that type a control character, which SDL reports as no text. Their SDL key
@@ -256,10 +247,8 @@ BOOL TranslateMessage(const MSG* msg) {
     }
     // The characters come next, ahead of anything queued after the key.
     for (auto it = s.lastTyped.rbegin(); it != s.lastTyped.rend(); ++it) {
-        QueuedMessage queued = {};
-        queued.msg = MSG{msg->hwnd, WM_CHAR, static_cast<unsigned char>(*it), msg->lParam,
-                         msg->time, {0, 0}};
-        s.queue.push_front(queued);
+        const WPARAM character = static_cast<unsigned char>(*it);
+        s.queue.push_front({{msg->hwnd, WM_CHAR, character, msg->lParam, msg->time, {0, 0}}, ""});
     }
     s.lastTyped.clear();
     return TRUE;

@@ -69,10 +69,7 @@ BOOL wglMakeCurrent(HDC dc, HGLRC handle) {
         return FALSE;
     }
     standIn().currentContext = context;
-    if (!context->swapIntervalSet) {
-        presentOnRefresh(display, xWindowOf(window));
-        context->swapIntervalSet = true;
-    }
+    presentOnRefresh(display, xWindowOf(window));
     return TRUE;
 }
 

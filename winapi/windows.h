@@ -56,10 +56,6 @@
 
 #define WINAPI
 #define CALLBACK
-#ifndef APIENTRY
-#define APIENTRY
-#endif
-#define WINGDIAPI
 
 typedef int32_t BOOL;
 typedef uint8_t BYTE;

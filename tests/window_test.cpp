@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include <X11/Xatom.h>
+
 #include "glx.h"
 #include "palette/palette.h"
 #include "viewer_window.h"
@@ -147,6 +149,30 @@ TEST_F(ViewerWindow, ResizingIsUndone) {
     SDL_GetWindowSize(window->sdl, &width, &height);
     EXPECT_EQ(width, 320);
     EXPECT_EQ(height, 320);
+}
+
+TEST_F(ViewerWindow, AFrameGivenOnlyWhenShownShrinksClientAndViewportAlike) {
+    // The test plays a window manager that frames a window only once it is mapped.
+    Display* display = displayOf(window);
+    const Window root = DefaultRootWindow(display);
+    const Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", False);
+    const long extents[4] = {1, 1, 20, 4};
+    XChangeProperty(display, root, check, XA_WINDOW, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&root), 1);
+    XChangeProperty(display, xWindowOf(window), XInternAtom(display, "_NET_FRAME_EXTENTS", False),
+                    XA_CARDINAL, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(extents), 4);
+    ShowWindow(window, SW_SHOWDEFAULT);
+    XDeleteProperty(display, root, check);
+
+    XWindowAttributes client = {};
+    XGetWindowAttributes(display, xWindowOf(window), &client);
+    GLint viewport[4] = {};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(client.width, 318);
+    EXPECT_EQ(client.height, 296);
+    EXPECT_EQ(viewport[2], 318);
+    EXPECT_EQ(viewport[3], 296);
 }
 
 TEST_F(ViewerWindow, KeyPressesArriveAsTheCharactersTheyType) {

@@ -111,6 +111,8 @@ void dropMessagesFor(StandInWindow* window);
 FrameExtents frameExtents(StandInWindow* window, bool askFirst, int milliseconds);
 void leaveMaximisedAndFullscreen(StandInWindow* window);
 void resizeClient(StandInWindow* window, int width, int height);
+// After the client shrank into a frame that came late, as if it had come in time.
+void fitViewportToClient(StandInWindow* window, int oldWidth, int oldHeight);
 
 std::string utf8FromAnsi(const char* text);
 std::string ansiFromUtf8(const char* text);

@@ -36,6 +36,21 @@ void presentOnRefresh(Display* display, Window window) {
 
 }  // namespace
 
+// A context made before the window manager framed the window has the viewport of the
+// client as it was then. On Windows the frame is known when the window is made, and a
+// context's first viewport is the client's: the viewport follows, unless moved already.
+void fitViewportToClient(StandInWindow* window, int oldWidth, int oldHeight) {
+    const StandInGLContext* current = standIn().currentContext;
+    GLint viewport[4] = {};
+    if (current != nullptr && current->window == window) {
+        glGetIntegerv(GL_VIEWPORT, viewport);
+        if (viewport[0] == 0 && viewport[1] == 0 && viewport[2] == oldWidth &&
+            viewport[3] == oldHeight) {
+            glViewport(0, 0, window->width, window->height);
+        }
+    }
+}
+
 HGLRC wglCreateContext(HDC dc) {
     StandInWindow* window = dc ? liveWindow(dc->window) : nullptr;
     if (window == nullptr || dc->pixelFormat == 0) {

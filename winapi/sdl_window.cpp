@@ -58,9 +58,12 @@ namespace {
 void fitClientInFrame(StandInWindow* window) {
     const FrameExtents& frame = window->frame;
     if (frame.left + frame.right + frame.top + frame.bottom > 0) {
+        const int outerWidth = window->width;
+        const int outerHeight = window->height;
         window->width -= frame.left + frame.right;
         window->height -= frame.top + frame.bottom;
         resizeClient(window, window->width, window->height);
+        fitViewportToClient(window, outerWidth, outerHeight);
     }
 }
 
@@ -146,7 +149,7 @@ BOOL ShowWindow(HWND handle, int showMode) {
     SDL_ShowWindow(window->sdl);
     activateWindow(window);
     // A window manager that gives the frame only to a mapped window (fluxbox): the
-    // client shrinks now. Its context keeps the viewport it was made with.
+    // client shrinks now.
     const FrameExtents& frame = window->frame;
     if (frame.left + frame.right + frame.top + frame.bottom == 0) {
         window->frame = frameExtents(window, false, 1000);

@@ -16,9 +16,9 @@ class UnderAWindowManager(unittest.TestCase):
 
     def assert_back(self, what):
         deadline = time.monotonic() + 5
-        while self.outer() != (50, 50, 819, 819) and time.monotonic() < deadline:
+        while (outer := self.outer()) != (50, 50, 819, 819) and time.monotonic() < deadline:
             time.sleep(0.1)
-        self.assertEqual(self.outer(), (50, 50, 819, 819), what)
+        self.assertEqual(outer, (50, 50, 819, 819), what)
 
     def check_keeps_its_geometry(self, window_manager):
         self.server, viewer, window = open_viewer(self, window_manager=window_manager)
@@ -29,14 +29,14 @@ class UnderAWindowManager(unittest.TestCase):
         time.sleep(0.5)
         self.assertNotEqual(first, self.server.window_shot(window), 'the model should turn')
 
-        self.server.xdotool('windowsize', window[0], 400, 300)
-        self.assert_back('after a resize')
+        # Each change is seen made before its undoing is awaited: a window manager carries
+        # requests out in its own time.
         xprobe = os.environ['XPROBE']
+        self.server.run(xprobe, 'size', window[0], '400', '300')
+        self.assert_back('after a resize')
         self.server.run(xprobe, 'state', window[0], 'add', 'MAXIMIZED_VERT', 'MAXIMIZED_HORZ')
-        time.sleep(0.5)
         self.assert_back('after maximising')
         self.server.run(xprobe, 'state', window[0], 'add', 'FULLSCREEN')
-        time.sleep(0.5)
         self.assert_back('after fullscreen')
 
         # Stopped, the viewer waits for messages: nothing goes on behind the undone sizes.

@@ -57,7 +57,7 @@ def open_viewer(test, width=1280, height=1024, window_manager=None, **env):
     server = XServer(width, height)
     test.addCleanup(server.stop)
     if window_manager:
-        test.addCleanup(WindowManager(server, window_manager).stop)
+        WindowManager(server, window_manager)
     viewer = Viewer(server, **env)
     test.addCleanup(viewer.kill)
     box = viewer.wait_window(CAPTION)

@@ -28,10 +28,13 @@ class XServer:
             raise RuntimeError('Xvfb did not start')
         self.display = ':' + number
         self.env = dict(os.environ, DISPLAY=self.display, **UTF8)
+        self.session = []  # clients that end with the display, as at logging out
 
     def stop(self):
         self.process.terminate()
         self.process.wait(timeout=10)
+        for client in self.session:
+            wait_exit(client, 10)
 
     def run(self, *args, check=True):
         result = subprocess.run(args, env=self.env, capture_output=True, encoding='utf-8',
@@ -113,7 +116,9 @@ class XServer:
 
 class WindowManager:
     """A window manager of Debian's on the server, with the pointer parked in a corner
-    away from where windows open, as after a click in a menu."""
+    away from where windows open, as after a click in a menu. It ends with the server,
+    not by a signal: fluxbox's SIGTERM handler calls Xlib, and deadlocks when the signal
+    lands inside an X round trip."""
 
     def __init__(self, server, name):
         self.home = tempfile.mkdtemp(prefix='viewer-wm-')
@@ -126,6 +131,7 @@ class WindowManager:
             init.write(f'session.styleOverlay: {self.home}/.fluxbox/overlay\n')
         self.process = subprocess.Popen([name], env=dict(server.env, HOME=self.home),
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        server.session.append(self.process)
         deadline = time.monotonic() + 20
         while '_NET_SUPPORTING_WM_CHECK(WINDOW)' not in server.run(
                 'xprop', '-root', '_NET_SUPPORTING_WM_CHECK', check=False):
@@ -134,10 +140,6 @@ class WindowManager:
             time.sleep(0.1)
         time.sleep(0.5)
         server.xdotool('mousemove', 10000, 10000)
-
-    def stop(self):
-        self.process.terminate()
-        self.process.wait(timeout=10)
 
 
 def cpu_seconds(pid):

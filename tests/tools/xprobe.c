@@ -9,6 +9,9 @@
  *   xprobe state WINDOW add|remove STATE [STATE]
  *                                  asks the window manager to add or remove
  *                                  _NET_WM_STATE_<STATE>s, as its title-bar buttons do
+ *   xprobe size WINDOW WIDTH HEIGHT
+ *                                  asks for another size, as another program may
+ *   (state and size print the size the window was given and fail if it kept its own)
  *   xprobe grab                    prints 1 if another client holds the pointer grabbed
  *   xprobe find TITLE              prints "id x y width height left right top bottom" of
  *                                  the viewable window of that title, wherever a window
@@ -52,6 +55,21 @@ static int closeWindow(Display *display, Window window) {
     return 0;
 }
 
+/* Sleeps until the server has sent something or the deadline has passed; returns 0
+ * once it has passed. */
+static int waitForInput(Display *display, double deadline) {
+    const double left = deadline - now();
+    if (left <= 0) {
+        return 0;
+    }
+    fd_set fds;
+    FD_ZERO(&fds);
+    FD_SET(ConnectionNumber(display), &fds);
+    struct timeval timeout = {(long)left, (long)((left - (long)left) * 1e6)};
+    select(ConnectionNumber(display) + 1, &fds, NULL, NULL, &timeout);
+    return 1;
+}
+
 static long frameArea = 0;
 
 /* Starts reporting the window's damage; what is reported on creation is no frame. */
@@ -80,15 +98,9 @@ static int waitForFrame(Display *display, int damageEvent, double deadline) {
                 }
             }
         }
-        const double left = deadline - now();
-        if (left <= 0) {
+        if (!waitForInput(display, deadline)) {
             return 0;
         }
-        fd_set fds;
-        FD_ZERO(&fds);
-        FD_SET(ConnectionNumber(display), &fds);
-        struct timeval timeout = {(long)left, (long)((left - (long)left) * 1e6)};
-        select(ConnectionNumber(display) + 1, &fds, NULL, NULL, &timeout);
     }
 }
 
@@ -102,15 +114,9 @@ static Window waitForNewWindow(Display *display, double deadline) {
                 return event.xmap.window;
             }
         }
-        const double left = deadline - now();
-        if (left <= 0) {
+        if (!waitForInput(display, deadline)) {
             return None;
         }
-        fd_set fds;
-        FD_ZERO(&fds);
-        FD_SET(ConnectionNumber(display), &fds);
-        struct timeval timeout = {(long)left, (long)((left - (long)left) * 1e6)};
-        select(ConnectionNumber(display) + 1, &fds, NULL, NULL, &timeout);
     }
 }
 
@@ -208,7 +214,34 @@ static int findWindow(Display *display, const char *title) {
     return 0;
 }
 
+/* Starts watching the window's size, before a request that should change it. */
+static void watchSize(Display *display, Window window, XWindowAttributes *before) {
+    XSelectInput(display, window, StructureNotifyMask);
+    XGetWindowAttributes(display, window, before);
+}
+
+/* Waits until the window has been given another size, and prints it. The program may
+ * take its size back at once: the event that changed it counts, not the size later. */
+static int waitForNewSize(Display *display, Window window, const XWindowAttributes *before) {
+    const double deadline = now() + 5.0;
+    XFlush(display);
+    do {
+        XEvent event;
+        while (XCheckTypedWindowEvent(display, window, ConfigureNotify, &event)) {
+            if (event.xconfigure.width != before->width ||
+                event.xconfigure.height != before->height) {
+                printf("%d %d\n", event.xconfigure.width, event.xconfigure.height);
+                return 0;
+            }
+        }
+    } while (waitForInput(display, deadline));
+    fprintf(stderr, "xprobe: the window kept its size\n");
+    return 1;
+}
+
 static int changeState(Display *display, Window window, int argc, char **argv) {
+    XWindowAttributes before;
+    watchSize(display, window, &before);
     XEvent event = clientMessage(display, window, "_NET_WM_STATE");
     event.xclient.data.l[0] = strcmp(argv[3], "add") == 0 ? 1 : 0;
     for (int i = 4; i < argc && i < 6; ++i) {
@@ -219,8 +252,15 @@ static int changeState(Display *display, Window window, int argc, char **argv) {
     event.xclient.data.l[3] = 2; /* from a pager: the user's own request */
     XSendEvent(display, DefaultRootWindow(display), False,
                SubstructureRedirectMask | SubstructureNotifyMask, &event);
-    XSync(display, False);
-    return 0;
+    return waitForNewSize(display, window, &before);
+}
+
+/* As another program or a user dragging an edge would: the window manager decides. */
+static int changeSize(Display *display, Window window, unsigned width, unsigned height) {
+    XWindowAttributes before;
+    watchSize(display, window, &before);
+    XResizeWindow(display, window, width, height);
+    return waitForNewSize(display, window, &before);
 }
 
 static int pointerGrabbed(Display *display) {
@@ -256,6 +296,9 @@ int main(int argc, char **argv) {
     }
     if (strcmp(argv[1], "state") == 0 && argc >= 5) {
         return changeState(display, window, argc, argv);
+    }
+    if (strcmp(argv[1], "size") == 0 && argc >= 5) {
+        return changeSize(display, window, strtoul(argv[3], NULL, 0), strtoul(argv[4], NULL, 0));
     }
     int damageEvent, damageError;
     if (!XDamageQueryExtension(display, &damageEvent, &damageError)) {

@@ -78,7 +78,8 @@ class Startup(unittest.TestCase):
         server, viewer, window = open_viewer(self, 1024, 768)
         self.assertEqual(window[2:], (50, 50, 614, 614))
 
-        server.xdotool('windowsize', window[0], 400, 300)
+        self.assertEqual(server.run(os.environ['XPROBE'], 'size', window[0], '400', '300'),
+                         '400 300\n')
         time.sleep(0.5)
         self.assertEqual(server.wait_window(TITLE)[2:], (50, 50, 614, 614))
 

@@ -68,12 +68,5 @@ int GetSystemMetrics(int index) {
     if (!ensureVideo() || SDL_GetDisplayBounds(0, &bounds) != 0) {
         return 0;
     }
-    switch (index) {
-    case SM_CXSCREEN:
-        return bounds.w;
-    case SM_CYSCREEN:
-        return bounds.h;
-    default:
-        return 0;
-    }
+    return index == SM_CXSCREEN ? bounds.w : index == SM_CYSCREEN ? bounds.h : 0;
 }

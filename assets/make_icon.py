@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Draws the application icon, a spiral shell: into viewer.ico, one 32 x 32 image
-with 16 colours and one with 256, as the window class expects of icon 101; and into
-icon-32.png and icon-256.png, the same artwork for desktop menus."""
+with 16 colours and one with 256, as the window class expects of icon 101; into
+icon-32.bmp, the 256-colour image with its transparency as the Linux build links it;
+and into icon-32.png and icon-256.png, the same artwork for desktop menus."""
 import math
 import os
 import struct
@@ -69,6 +70,16 @@ def dib(image, palette, bits):
     return header + colours + b''.join(rows) + mask
 
 
+def bmp(image, palette):
+    """A 32-bit bitmap file of the image in the palette's colours, clear around the shell."""
+    pixels = b''.join(
+        bytes(4) if c is None else bytes((*reversed(palette[nearest(palette, c)]), 255))
+        for y in reversed(range(SIZE)) for c in image[y])
+    header = struct.pack('<IiiHHIIiiII', 40, SIZE, SIZE, 1, 32, 0, len(pixels), 0, 0, 0, 0)
+    return struct.pack('<2sIHHI', b'BM', 14 + len(header) + len(pixels), 0, 0,
+                       14 + len(header)) + header + pixels
+
+
 def png(size):
     """An RGBA PNG of the icon at that size, clear around the shell."""
     rows = b''
@@ -89,6 +100,8 @@ def main(path):
         with open(os.path.join(os.path.dirname(path), f'icon-{size}.png'), 'wb') as f:
             f.write(png(size))
     image = [[shell_pixel(x, y) for x in range(SIZE)] for y in range(SIZE)]
+    with open(os.path.join(os.path.dirname(path), 'icon-32.bmp'), 'wb') as f:
+        f.write(bmp(image, palette256(image)))
     images = [(dib(image, VGA16, 4), 16, 4), (dib(image, palette256(image), 8), 0, 8)]
     out = struct.pack('<HHH', 0, 1, len(images))
     offset = 6 + 16 * len(images)

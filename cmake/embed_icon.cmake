@@ -1,5 +1,5 @@
-# Turns an .ico file into the icon resource table the Linux build links, the way the
-# resource compiler puts it into the Windows program.
+# Turns the icon's bitmap file into the icon resource table the Linux build links, as
+# the resource compiler puts the .ico into the Windows program.
 file(READ "${ICON_FILE}" bytes HEX)
 string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${bytes}")
 file(WRITE "${OUTPUT}"

@@ -1,5 +1,6 @@
 // Icon resources linked into the program on Linux, as the resource compiler does on
-// Windows: each entry is the content of an .ico file under its resource number.
+// Windows: each entry is a bitmap file of the icon, clear where alpha is 0, under its
+// resource number.
 #pragma once
 
 #include <cstddef>

@@ -1,8 +1,10 @@
 import os
 import signal
+import struct
 import subprocess
 import time
 import unittest
+import zlib
 
 from viewer import CAPTION, TEXT, TITLE, Viewer, open_viewer
 from xsession import XServer
@@ -11,6 +13,15 @@ from xsession import XServer
 def minor_faults(pid):
     with open(f'/proc/{pid}/stat') as stat:
         return int(stat.read().rsplit(')', 1)[1].split()[7])
+
+
+def menu_icon_alpha():
+    """The alpha of each pixel of the 32-pixel menu icon, an unfiltered RGBA PNG."""
+    with open(os.path.join(os.path.dirname(__file__), '../../assets/icon-32.png'), 'rb') as png:
+        data = png.read()
+    start = data.index(b'IDAT') + 4
+    rows = zlib.decompress(data[start:start + struct.unpack('>I', data[start - 8:start - 4])[0]])
+    return [rows[y * 129 + 1 + 4 * x + 3] for y in range(32) for x in range(32)]
 
 
 class Startup(unittest.TestCase):
@@ -30,6 +41,13 @@ class Startup(unittest.TestCase):
         window = viewer.wait_window(TITLE)
         self.assertEqual(window[2:], (50, 50, 819, 819))
         server.wait_gone(CAPTION)
+        # The window shows the class's icon: the menu icon's shell, clear where it is.
+        icon = server.run('xprop', '-id', window[0], '-notype', '-f', '_NET_WM_ICON', '32c',
+                          '=$0+', '_NET_WM_ICON')
+        self.assertIn('=', icon, 'the window should have an icon')
+        icon = icon.split('=', 1)[1].split(',')
+        self.assertEqual([int(n) for n in icon[:2]], [32, 32])
+        self.assertEqual([int(n) >> 24 for n in icon[2:]], menu_icon_alpha())
 
         time.sleep(0.3)
         first = server.window_shot(window)

@@ -22,7 +22,7 @@
 //  [X] SetCapture            grabs the pointer: motion and release keep coming, in
 //      ReleaseCapture        client coordinates that may lie outside the window
 //  [X] GetDC/ReleaseDC/WindowFromDC   one own DC per window (CS_OWNDC)
-//  [X] LoadIconA             icon group resources linked into the program
+//  [X] LoadIconA             icon resources linked into the program, as bitmaps
 //  [X] LoadCursorA           the system arrow
 //  [X] GetSystemMetrics      SM_CXSCREEN, SM_CYSCREEN of the display
 //  [ ] Other mouse buttons, WM_KEYUP, timers, child windows: the viewer uses none.

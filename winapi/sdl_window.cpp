@@ -54,10 +54,15 @@ bool createSdlWindow(StandInWindow* window, Uint32 extraFlags) {
 
 namespace {
 
+bool framed(const StandInWindow* window) {
+    const FrameExtents& frame = window->frame;
+    return frame.left + frame.right + frame.top + frame.bottom > 0;
+}
+
 // The window's size so far is its outer size: the frame now known comes out of it.
 void fitClientInFrame(StandInWindow* window) {
     const FrameExtents& frame = window->frame;
-    if (frame.left + frame.right + frame.top + frame.bottom > 0) {
+    if (framed(window)) {
         const int outerWidth = window->width;
         const int outerHeight = window->height;
         window->width -= frame.left + frame.right;
@@ -150,8 +155,7 @@ BOOL ShowWindow(HWND handle, int showMode) {
     activateWindow(window);
     // A window manager that gives the frame only to a mapped window (fluxbox): the
     // client shrinks now.
-    const FrameExtents& frame = window->frame;
-    if (frame.left + frame.right + frame.top + frame.bottom == 0) {
+    if (!framed(window)) {
         window->frame = frameExtents(window, false, 1000);
         fitClientInFrame(window);
     }

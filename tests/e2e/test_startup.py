@@ -7,12 +7,7 @@ import unittest
 import zlib
 
 from viewer import CAPTION, TEXT, TITLE, Viewer, open_viewer
-from xsession import XServer
-
-
-def minor_faults(pid):
-    with open(f'/proc/{pid}/stat') as stat:
-        return int(stat.read().rsplit(')', 1)[1].split()[7])
+from xsession import XServer, minor_faults
 
 
 def menu_icon_alpha():

@@ -3,7 +3,7 @@ import os
 import subprocess
 import time
 
-from xsession import WindowManager, XServer, temp_path, wait_exit
+from xsession import XServer, start_window_manager, temp_path, wait_exit
 
 TITLE = ' soft by Orvelund - press \u00b4p\u00b4 key '
 CAPTION = 'soft by Orvelund - orvelund@trackball-viewer.org '
@@ -57,7 +57,7 @@ def open_viewer(test, width=1280, height=1024, window_manager=None, **env):
     server = XServer(width, height)
     test.addCleanup(server.stop)
     if window_manager:
-        WindowManager(server, window_manager)
+        start_window_manager(server, window_manager)
     viewer = Viewer(server, **env)
     test.addCleanup(viewer.kill)
     box = viewer.wait_window(CAPTION)

@@ -114,39 +114,46 @@ class XServer:
         return self.screenshot(x, y, width, height)
 
 
-class WindowManager:
-    """A window manager of Debian's on the server, with the pointer parked in a corner
-    away from where windows open, as after a click in a menu. It ends with the server,
-    not by a signal: fluxbox's SIGTERM handler calls Xlib, and deadlocks when the signal
-    lands inside an X round trip."""
+def start_window_manager(server, name):
+    """Starts a window manager of Debian's on the server, with the pointer parked in a
+    corner away from where windows open, as after a click in a menu. It ends with the
+    server, not by a signal: fluxbox's SIGTERM handler calls Xlib, and deadlocks when
+    the signal lands inside an X round trip."""
+    home = tempfile.mkdtemp(prefix='viewer-wm-')
+    # fluxbox's style sets a wallpaper with tools a bare machine lacks, and says so in a
+    # window of its own.
+    os.makedirs(os.path.join(home, '.fluxbox'))
+    with open(os.path.join(home, '.fluxbox', 'overlay'), 'w') as overlay:
+        overlay.write('background: none\n')
+    with open(os.path.join(home, '.fluxbox', 'init'), 'w') as init:
+        init.write(f'session.styleOverlay: {home}/.fluxbox/overlay\n')
+    process = subprocess.Popen([name], env=dict(server.env, HOME=home),
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    server.session.append(process)
+    deadline = time.monotonic() + 20
+    while '_NET_SUPPORTING_WM_CHECK(WINDOW)' not in server.run(
+            'xprop', '-root', '_NET_SUPPORTING_WM_CHECK', check=False):
+        if time.monotonic() > deadline or process.poll() is not None:
+            raise RuntimeError(f'{name} did not start')
+        time.sleep(0.1)
+    time.sleep(0.5)
+    server.xdotool('mousemove', 10000, 10000)
 
-    def __init__(self, server, name):
-        self.home = tempfile.mkdtemp(prefix='viewer-wm-')
-        # fluxbox's style sets a wallpaper with tools a bare machine lacks, and says so
-        # in a window of its own.
-        os.makedirs(os.path.join(self.home, '.fluxbox'))
-        with open(os.path.join(self.home, '.fluxbox', 'overlay'), 'w') as overlay:
-            overlay.write('background: none\n')
-        with open(os.path.join(self.home, '.fluxbox', 'init'), 'w') as init:
-            init.write(f'session.styleOverlay: {self.home}/.fluxbox/overlay\n')
-        self.process = subprocess.Popen([name], env=dict(server.env, HOME=self.home),
-                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        server.session.append(self.process)
-        deadline = time.monotonic() + 20
-        while '_NET_SUPPORTING_WM_CHECK(WINDOW)' not in server.run(
-                'xprop', '-root', '_NET_SUPPORTING_WM_CHECK', check=False):
-            if time.monotonic() > deadline or self.process.poll() is not None:
-                raise RuntimeError(f'{name} did not start')
-            time.sleep(0.1)
-        time.sleep(0.5)
-        server.xdotool('mousemove', 10000, 10000)
+
+def stat_fields(pid):
+    """The fields of /proc/PID/stat after the command name."""
+    with open(f'/proc/{pid}/stat') as stat:
+        return stat.read().rsplit(')', 1)[1].split()
 
 
 def cpu_seconds(pid):
     """CPU time the process has used, user and system."""
-    with open(f'/proc/{pid}/stat') as stat:
-        fields = stat.read().rsplit(')', 1)[1].split()
+    fields = stat_fields(pid)
     return (int(fields[11]) + int(fields[12])) / os.sysconf('SC_CLK_TCK')
+
+
+def minor_faults(pid):
+    return int(stat_fields(pid)[7])
 
 
 def pixel(shot, width, x, y):

@@ -279,7 +279,8 @@ int main(int argc, char **argv) {
         return display ? pointerGrabbed(display) : 2;
     }
     if (argc < 3) {
-        fprintf(stderr, "usage: xprobe close|frames|move-latency|first-frame ...\n");
+        fprintf(stderr,
+                "usage: xprobe close|frames|move-latency|first-frame|state|size|grab|find ...\n");
         return 2;
     }
     Display *display = XOpenDisplay(NULL);

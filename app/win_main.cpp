@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include "app/app.h"
 #include "scene/renderer.h"
 #include "scene/viewer_state.h"
@@ -26,8 +28,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showMode) {
 
     MessageBoxA(nullptr, instructionText, instructionCaption, MB_OK);
 
-    viewerState.windowWidth = static_cast<int32_t>(GetSystemMetrics(SM_CYSCREEN) * 0.8);
-    viewerState.windowHeight = static_cast<int32_t>(GetSystemMetrics(SM_CYSCREEN) * 0.8);
+    // 80 % of the screen's height on a landscape screen; on a portrait one the square
+    // must fit the screen's width as well.
+    const int shorterSide =
+        std::min(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    viewerState.windowWidth = static_cast<int32_t>(shorterSide * 0.8);
+    viewerState.windowHeight = static_cast<int32_t>(shorterSide * 0.8);
 
     HWND window = CreateWindowExA(
         0, viewerState.className, viewerState.windowTitle,

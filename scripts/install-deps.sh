@@ -11,7 +11,8 @@ packages=(
 test_packages=(
   python3 libosmesa6-dev libgtest-dev
   xvfb x11-utils xdotool imagemagick libxdamage-dev libxfixes-dev libxtst-dev
-  openbox fluxbox icewm metacity
+  openbox fluxbox icewm metacity i3
+  xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils  # monitors arranged with xrandr
   desktop-file-utils appstream dpkg-dev file
   g++-mingw-w64-x86-64 wine wine64
 )

@@ -10,3 +10,7 @@
 // The X display and window behind a window; null and None where it has none.
 Display* displayOf(StandInWindow* window);
 Window xWindowOf(StandInWindow* window);
+
+// Gives an X window its title in both the EWMH and the legacy properties, and the same
+// as its icon's title.
+void nameXWindow(Display* display, Window window, const std::string& utf8);

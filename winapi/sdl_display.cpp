@@ -29,10 +29,23 @@ int reportProtocolError(Display* display, XErrorEvent* error) {
     return 0;
 }
 
+// The screen DISPLAY names ("host:display.screen"), 0 where it names none.
+int screenNamed(const char* display) {
+    const char* colon = display ? SDL_strrchr(display, ':') : nullptr;
+    const char* dot = colon ? SDL_strchr(colon, '.') : nullptr;
+    return dot ? SDL_atoi(dot + 1) : 0;
+}
+
 bool startX11Video() {
     // The stand-in speaks GLX to the X server; SDL's other drivers (Wayland, or its
     // offscreen fallback when X11 fails) would leave it without a display.
     SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "x11", SDL_HINT_OVERRIDE);
+    // Through RandR SDL lists screen 0's monitors even when DISPLAY names another X
+    // screen, and its windows then land on a screen the pixel formats do not belong to.
+    // Without RandR it lists the named screen alone, as Windows has one desktop.
+    if (screenNamed(SDL_getenv("DISPLAY")) != 0) {
+        SDL_SetHintWithPriority(SDL_HINT_VIDEO_X11_XRANDR, "0", SDL_HINT_OVERRIDE);
+    }
     // A server that lost its last client resets, and refuses connections meanwhile.
     for (int tries = 0; tries < 20; ++tries) {
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) {
@@ -63,10 +76,26 @@ bool ensureVideo() {
     return s.videoReady;
 }
 
-int GetSystemMetrics(int index) {
-    SDL_Rect bounds;
+// Windows measures the screen from the primary monitor, wherever that monitor sits
+// among the others; SDL lists the primary first.
+namespace {
+
+SDL_Rect primaryBounds() {
+    SDL_Rect bounds = {};
     if (!ensureVideo() || SDL_GetDisplayBounds(0, &bounds) != 0) {
-        return 0;
+        return SDL_Rect{};
     }
+    return bounds;
+}
+
+}  // namespace
+
+SDL_Point primaryOrigin() {
+    const SDL_Rect bounds = primaryBounds();
+    return SDL_Point{bounds.x, bounds.y};
+}
+
+int GetSystemMetrics(int index) {
+    const SDL_Rect bounds = primaryBounds();
     return index == SM_CXSCREEN ? bounds.w : index == SM_CYSCREEN ? bounds.h : 0;
 }

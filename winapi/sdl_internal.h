@@ -98,9 +98,12 @@ struct StandInState {
 
 StandInState& standIn();
 bool ensureVideo();
+// Where Windows' screen coordinates (0, 0) lie on the X screen: the primary's corner.
+SDL_Point primaryOrigin();
 StandInWindow* liveWindow(HWND window);
 StandInWindow* windowFromSdlId(Uint32 id);
 bool createSdlWindow(StandInWindow* window, Uint32 extraFlags);
+void nameWindow(StandInWindow* window);
 void activateWindow(StandInWindow* window);
 LRESULT sendMessage(StandInWindow* window, UINT message, WPARAM wParam, LPARAM lParam);
 void dropMessagesFor(StandInWindow* window);

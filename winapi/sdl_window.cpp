@@ -36,8 +36,10 @@ bool createSdlWindow(StandInWindow* window, Uint32 extraFlags) {
     if (!(window->style & WS_CAPTION)) {
         flags |= SDL_WINDOW_BORDERLESS;
     }
-    SDL_Window* made = SDL_CreateWindow(window->title.c_str(), window->x, window->y,
-                                        window->width, window->height, flags);
+    const SDL_Point origin = primaryOrigin();
+    SDL_Window* made = SDL_CreateWindow(window->title.c_str(), origin.x + window->x,
+                                        origin.y + window->y, window->width, window->height,
+                                        flags);
     if (made == nullptr) {
         return false;
     }
@@ -46,6 +48,7 @@ bool createSdlWindow(StandInWindow* window, Uint32 extraFlags) {
     }
     window->sdl = made;
     window->sdlId = SDL_GetWindowID(made);
+    nameWindow(window);
     if (window->icon != nullptr && window->icon->surface != nullptr) {
         SDL_SetWindowIcon(made, window->icon->surface);
     }
@@ -175,18 +178,13 @@ BOOL UpdateWindow(HWND handle) {
     return TRUE;
 }
 
-BOOL SetWindowPos(HWND handle, HWND, int x, int y, int width, int height, UINT flags) {
+// The viewer only ever resizes: the position is left as it is whatever the flags say.
+BOOL SetWindowPos(HWND handle, HWND, int, int, int width, int height, UINT flags) {
     StandInWindow* window = liveWindow(handle);
     if (window == nullptr) {
         return FALSE;
     }
     const FrameExtents& frame = window->frame;
-    if (!(flags & SWP_NOMOVE)) {
-        window->x = x;
-        window->y = y;
-        // SDL places the client area; the frame's corner goes where Windows puts it.
-        SDL_SetWindowPosition(window->sdl, x + frame.left, y + frame.top);
-    }
     if (!(flags & SWP_NOSIZE)) {
         const int clientWidth = width - frame.left - frame.right;
         const int clientHeight = height - frame.top - frame.bottom;

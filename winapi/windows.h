@@ -4,12 +4,14 @@
 //
 // Windows and messages (sdl_window.cpp, sdl_messages.cpp, sdl_display.cpp, x11_frame.cpp)
 //  [X] RegisterClassA        remembers the class; CreateWindowExA looks it up by name
-//  [X] CreateWindowExA       outer position and size: a window manager's frame
-//                            (_NET_FRAME_EXTENTS) comes out of them. Sends WM_CREATE
+//  [X] CreateWindowExA       outer position (from the primary monitor's corner) and
+//                            size: a window manager's frame (_NET_FRAME_EXTENTS) comes
+//                            out of them. Sends WM_CREATE
 //  [X] ShowWindow            SW_HIDE hides; any other mode shows normally and activates
 //  [X] UpdateWindow          sends WM_PAINT at once if the window needs painting
-//  [X] SetWindowPos          outer size and position (SWP_NOMOVE honoured), leaving a
-//                            maximised or fullscreen state first; activates the window
+//  [X] SetWindowPos          outer size, leaving a maximised or fullscreen state first;
+//                            activates the window. The viewer passes SWP_NOMOVE: the
+//                            position is never changed
 //  [X] DestroyWindow         sends WM_DESTROY, then drops the window and its messages
 //  [X] DefWindowProcA        WM_CLOSE destroys the window, WM_PAINT validates; else 0
 //  [X] GetMessageA           blocks without using the CPU; order: posted and input
@@ -24,13 +26,16 @@
 //  [X] GetDC/ReleaseDC/WindowFromDC   one own DC per window (CS_OWNDC)
 //  [X] LoadIconA             icon resources linked into the program, as bitmaps
 //  [X] LoadCursorA           the system arrow
-//  [X] GetSystemMetrics      SM_CXSCREEN, SM_CYSCREEN of the display
+//  [X] GetSystemMetrics      SM_CXSCREEN, SM_CYSCREEN of the primary monitor; of the X
+//                            screen DISPLAY names, where that is not screen 0
 //  [ ] Other mouse buttons, WM_KEYUP, timers, child windows: the viewer uses none.
 //  SIGINT and SIGTERM arrive as WM_CLOSE, so the program still tears down; an X
 //  protocol error is reported on stderr once per kind and the program goes on.
 //
-// Message boxes (sdl_messagebox.cpp)
-//  [X] MessageBoxA           modal, OK button only; Windows-1252 text shown as such
+// Message boxes (x11_messagebox.cpp)
+//  [X] MessageBoxA           modal, OK button only, centred on the owner or the primary
+//                            monitor; Windows-1252 text shown as such, in the same
+//                            colours on every visual. MB_ICONHAND shows a stop sign
 //
 // Pixel formats, palettes and presenting (sdl_pixelformat.cpp, over glx.cpp)
 //  [X] ChoosePixelFormat     the GLX configuration nearest the request, as Windows

@@ -4,26 +4,21 @@ import os
 import time
 import unittest
 
-from viewer import TITLE, open_viewer
+from viewer import TITLE, open_viewer, outer
 from xsession import cpu_seconds
 
 
 class UnderAWindowManager(unittest.TestCase):
-    def outer(self):
-        """The window's outer rectangle: its client area and the frame around it."""
-        _, _, x, y, width, height, (left, right, top, bottom) = self.server.find(TITLE)
-        return x - left, y - top, width + left + right, height + top + bottom
-
     def assert_back(self, what):
         deadline = time.monotonic() + 5
-        while (outer := self.outer()) != (50, 50, 819, 819) and time.monotonic() < deadline:
+        while (now := outer(self.server)) != (50, 50, 819, 819) and time.monotonic() < deadline:
             time.sleep(0.1)
-        self.assertEqual(outer, (50, 50, 819, 819), what)
+        self.assertEqual(now, (50, 50, 819, 819), what)
 
     def check_keeps_its_geometry(self, window_manager):
         self.server, viewer, window = open_viewer(self, window_manager=window_manager)
         # Windows' outer size, at Windows' position, on a 1024-pixel-high screen.
-        self.assertEqual(self.outer(), (50, 50, 819, 819))
+        self.assertEqual(outer(self.server), (50, 50, 819, 819))
         self.assertGreater(sum(self.server.find(TITLE)[6]), 0, 'a frame around the client')
         first = self.server.window_shot(window)
         time.sleep(0.5)

@@ -24,12 +24,18 @@ class Viewer:
                                         stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
 
     def message_boxes(self):
-        """(caption, text) of every box shown so far."""
+        """The lines each box has drawn so far, its text and then its button's, in the
+        order the boxes came; redrawn lines count once."""
         if not os.path.exists(self.log):
             return []
         with open(self.log, encoding='utf-8') as log:
-            records = log.read().split('\x1e')
-        return [tuple(record.split('\x1f')) for record in records if record]
+            groups = log.read().split('\x1d')
+        boxes = []
+        for group in groups:
+            lines = list(dict.fromkeys(line for line in group.split('\x1e') if line))
+            if lines:
+                boxes.append(lines)
+        return boxes
 
     def wait_window(self, title, timeout=30.0):
         """The window, or a failure that says whether the program is still there."""
@@ -51,11 +57,19 @@ class Viewer:
             self.process.wait()
 
 
-def open_viewer(test, width=1280, height=1024, window_manager=None, **env):
-    """Starts the viewer (after the window manager, if one is named), dismisses the
-    instruction box and returns its window."""
-    server = XServer(width, height)
-    test.addCleanup(server.stop)
+def outer(server):
+    """The viewer window's outer rectangle: its client area and the frame around it."""
+    _, _, x, y, width, height, (left, right, top, bottom) = server.find(TITLE)
+    return x - left, y - top, width + left + right, height + top + bottom
+
+
+def open_viewer(test, width=1280, height=1024, window_manager=None, server=None, **env):
+    """Starts the viewer (after the window manager, if one is named) on a new Xvfb of
+    that size or on the server given, dismisses the instruction box and returns its
+    window."""
+    if server is None:
+        server = XServer(width, height)
+        test.addCleanup(server.stop)
     if window_manager:
         start_window_manager(server, window_manager)
     viewer = Viewer(server, **env)

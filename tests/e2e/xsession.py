@@ -14,20 +14,33 @@ UTF8 = dict(LANG='C.UTF-8', LC_ALL='C.UTF-8')
 FOR_WINE = ('-noreset',)
 
 
+def start_server(command):
+    """Starts an X server that reports its display number on a pipe; returns the
+    process and the display name."""
+    read_end, write_end = os.pipe()
+    process = subprocess.Popen([*command, '-displayfd', str(write_end)], pass_fds=(write_end,),
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    os.close(write_end)
+    with os.fdopen(read_end) as pipe:
+        number = pipe.readline().strip()
+    if not number:
+        raise RuntimeError(f'{command[0]} did not start')
+    return process, ':' + number
+
+
 class XServer:
-    def __init__(self, width=1280, height=1024, extra=()):
-        read_end, write_end = os.pipe()
-        self.process = subprocess.Popen(
-            ['Xvfb', '-displayfd', str(write_end), '-screen', '0', f'{width}x{height}x24',
-             '-nolisten', 'tcp', *extra],
-            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        os.close(write_end)
-        with os.fdopen(read_end) as pipe:
-            number = pipe.readline().strip()
-        if not number:
-            raise RuntimeError('Xvfb did not start')
-        self.display = ':' + number
-        self.env = dict(os.environ, DISPLAY=self.display, **UTF8)
+    """Xvfb with one screen, or more: `screens` lists (width, height) of the others,
+    and `screen` names the one DISPLAY points at."""
+
+    def __init__(self, width=1280, height=1024, extra=(), depth=24, screens=(), screen=0):
+        layout = ['-screen', '0', f'{width}x{height}x{depth}']
+        for number, (w, h) in enumerate(screens, 1):
+            layout += ['-screen', str(number), f'{w}x{h}x{depth}']
+        self.process, self.display = start_server(['Xvfb', *layout, '-nolisten', 'tcp', *extra])
+        self.start_session(f'{self.display}.{screen}' if screen else self.display)
+
+    def start_session(self, display):
+        self.env = dict(os.environ, DISPLAY=display, **UTF8)
         self.session = []  # clients that end with the display, as at logging out
 
     def stop(self):
@@ -112,6 +125,63 @@ class XServer:
     def window_shot(self, window):
         _, _, x, y, width, height = window
         return self.screenshot(x, y, width, height)
+
+
+class XorgServer(XServer):
+    """Xorg with the dummy video driver: real RandR outputs, DUMMY0 to DUMMY15, which
+    `arrange` lays out as a user's monitors."""
+
+    CONFIG = '''Section "Device"
+    Identifier "dummy"
+    Driver "dummy"
+    VideoRam 256000
+EndSection
+Section "Screen"
+    Identifier "screen"
+    Device "dummy"
+    DefaultDepth 24
+    SubSection "Display"
+        Depth 24
+        Virtual 8192 4096
+    EndSubSection
+EndSection
+'''
+
+    def __init__(self):
+        folder = tempfile.mkdtemp(prefix='viewer-xorg-')
+        config = os.path.join(folder, 'xorg.conf')
+        with open(config, 'w') as f:
+            f.write(self.CONFIG)
+        self.process, self.display = start_server(
+            ['Xorg', '-config', config, '-logfile', os.path.join(folder, 'log'), '-noreset',
+             '-nolisten', 'tcp'])
+        self.start_session(self.display)
+        self.modes = set()
+
+    def arrange(self, *monitors):
+        """Lays out monitors, each (width, height, x, y, primary) on the outputs in
+        order; the other outputs go off."""
+        command = ['xrandr']
+        for number, (width, height, x, y, primary) in enumerate(monitors):
+            mode = f'{width}x{height}'
+            output = f'DUMMY{number}'
+            if (output, mode) not in self.modes:
+                if mode not in {m for _, m in self.modes}:
+                    # Timings the dummy driver accepts; no real monitor reads them.
+                    clock = (width + 160) * (height + 30) * 60 / 1e6
+                    self.run('xrandr', '--newmode', mode, f'{clock:.2f}', str(width),
+                             str(width + 48), str(width + 80), str(width + 160), str(height),
+                             str(height + 3), str(height + 9), str(height + 30))
+                self.run('xrandr', '--addmode', output, mode)
+                self.modes.add((output, mode))
+            command += ['--output', output, '--mode', mode, '--pos', f'{x}x{y}']
+            command += ['--primary'] if primary else []
+        for number in range(len(monitors), 4):
+            command += ['--output', f'DUMMY{number}', '--off']
+        self.run(*command)
+        # The dummy outputs report themselves connected only once probed, as a real
+        # monitor is after it is plugged in; until then programs pass them over.
+        self.run('xrandr')
 
 
 def start_window_manager(server, name):

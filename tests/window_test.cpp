@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <vector>
 
 #include <X11/Xatom.h>
 
@@ -156,14 +157,18 @@ TEST_F(ViewerWindow, AFrameGivenOnlyWhenShownShrinksClientAndViewportAlike) {
     Display* display = displayOf(window);
     const Window root = DefaultRootWindow(display);
     const Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", False);
+    const Atom supported = XInternAtom(display, "_NET_SUPPORTED", False);
+    const Atom frameExtents = XInternAtom(display, "_NET_FRAME_EXTENTS", False);
     const long extents[4] = {1, 1, 20, 4};
     XChangeProperty(display, root, check, XA_WINDOW, 32, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(&root), 1);
-    XChangeProperty(display, xWindowOf(window), XInternAtom(display, "_NET_FRAME_EXTENTS", False),
-                    XA_CARDINAL, 32, PropModeReplace,
+    XChangeProperty(display, root, supported, XA_ATOM, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&frameExtents), 1);
+    XChangeProperty(display, xWindowOf(window), frameExtents, XA_CARDINAL, 32, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(extents), 4);
     ShowWindow(window, SW_SHOWDEFAULT);
     XDeleteProperty(display, root, check);
+    XDeleteProperty(display, root, supported);
 
     XWindowAttributes client = {};
     XGetWindowAttributes(display, xWindowOf(window), &client);
@@ -173,6 +178,41 @@ TEST_F(ViewerWindow, AFrameGivenOnlyWhenShownShrinksClientAndViewportAlike) {
     EXPECT_EQ(client.height, 296);
     EXPECT_EQ(viewport[2], 318);
     EXPECT_EQ(viewport[3], 296);
+}
+
+TEST_F(ViewerWindow, AnImposedSizeShowsTheClientAreaWholeAndCentredAndMapsThePointer) {
+    // The test plays a tiling window manager: it gives the window a size of its own and
+    // keeps it, refusing the size the program asks for.
+    Display* manager = XOpenDisplay(nullptr);
+    ASSERT_NE(manager, nullptr);
+    const Window xWindow = xWindowOf(window);
+    XSelectInput(manager, DefaultRootWindow(manager), SubstructureRedirectMask);
+    XResizeWindow(manager, xWindow, 160, 400);
+    XSync(manager, False);
+
+    MSG msg;
+    ASSERT_EQ(GetMessageA(&msg, nullptr, 0, 0), TRUE);
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_SIZE));
+    DispatchMessageA(&msg);
+    XWindowAttributes shown = {};
+    XGetWindowAttributes(displayOf(window), xWindow, &shown);
+    ASSERT_EQ(shown.width, 160);
+    ASSERT_EQ(shown.height, 400);
+
+    // The 320-pixel client area at half size in the middle of the 400-pixel height.
+    GLint viewport[4] = {};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(std::vector<GLint>(viewport, viewport + 4), (std::vector<GLint>{0, 120, 160, 160}));
+    SDL_Event motion = {};
+    motion.type = SDL_MOUSEMOTION;
+    motion.motion.windowID = window->sdlId;
+    motion.motion.x = 40;
+    motion.motion.y = 230;
+    SDL_PushEvent(&motion);
+    ASSERT_EQ(GetMessageA(&msg, nullptr, 0, 0), TRUE);
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_MOUSEMOVE));
+    EXPECT_EQ(msg.lParam, MAKELPARAM(80, 220));
+    XCloseDisplay(manager);
 }
 
 TEST_F(ViewerWindow, KeyPressesArriveAsTheCharactersTheyType) {

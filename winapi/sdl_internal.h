@@ -37,6 +37,8 @@ struct StandInWindow {
     int y;
     int width;   // the client area, as the last size event or request left it
     int height;
+    int shownWidth;  // the X window's size, which a window manager may have imposed
+    int shownHeight;
     FrameExtents frame;
     bool alive;
     bool needsPaint;
@@ -112,10 +114,23 @@ void dropMessagesFor(StandInWindow* window);
 // window manager runs, or none came within the time given; asked for first, most
 // window managers give them before the window is mapped.
 FrameExtents frameExtents(StandInWindow* window, bool askFirst, int milliseconds);
+bool maximisedOrFullscreen(StandInWindow* window);
 void leaveMaximisedAndFullscreen(StandInWindow* window);
 void resizeClient(StandInWindow* window, int width, int height);
-// After the client shrank into a frame that came late, as if it had come in time.
-void fitViewportToClient(StandInWindow* window, int oldWidth, int oldHeight);
+
+// Where the client area the program set lies in the X window, which a window manager may
+// have given another size and kept: whole, centred, scaled down where it does not fit.
+struct ClientView {
+    int left;
+    int top;
+    int width;
+    int height;
+    double scale;
+};
+ClientView clientView(const StandInWindow* window);
+// Points the current context's viewport at that area (sdl_wgl.cpp); around it the
+// window shows what the program clears the buffer to.
+void presentClientArea(StandInWindow* window);
 
 std::string utf8FromAnsi(const char* text);
 std::string ansiFromUtf8(const char* text);

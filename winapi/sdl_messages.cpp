@@ -1,4 +1,6 @@
 // The message queue: SDL events become the window messages Windows would post.
+#include <cmath>
+
 #include "sdl_internal.h"
 
 namespace {
@@ -14,6 +16,13 @@ WPARAM buttonFlags() {
     return (SDL_GetMouseState(nullptr, nullptr) & SDL_BUTTON_LMASK) ? MK_LBUTTON : 0;
 }
 
+// A point of the X window as a point of the client area the program set.
+LPARAM clientPoint(const StandInWindow* window, int x, int y) {
+    const ClientView view = clientView(window);
+    return MAKELPARAM(static_cast<int>(std::floor((x - view.left) / view.scale)),
+                      static_cast<int>(std::floor((y - view.top) / view.scale)));
+}
+
 // Windows keeps at most one pending mouse move: a new position replaces it.
 void postMouseMove(StandInWindow* window, int x, int y) {
     std::deque<QueuedMessage>& queue = standIn().queue;
@@ -22,7 +31,7 @@ void postMouseMove(StandInWindow* window, int x, int y) {
         postTo(window, WM_MOUSEMOVE, 0, 0);
     }
     queue.back().msg.wParam = buttonFlags();
-    queue.back().msg.lParam = MAKELPARAM(x, y);
+    queue.back().msg.lParam = clientPoint(window, x, y);
 }
 
 // Keys that type a control character, which SDL reports as no text. Their SDL key
@@ -79,6 +88,9 @@ void translateWindowEvent(const SDL_WindowEvent& event) {
         }
         break;
     case SDL_WINDOWEVENT_SIZE_CHANGED:
+        window->shownWidth = event.data1;
+        window->shownHeight = event.data2;
+        presentClientArea(window);
         if (event.data1 != window->width || event.data2 != window->height) {
             window->width = event.data1;
             window->height = event.data2;
@@ -86,6 +98,13 @@ void translateWindowEvent(const SDL_WindowEvent& event) {
                                     ? SIZE_MAXIMIZED
                                     : SIZE_RESTORED;
             postTo(window, WM_SIZE, kind, MAKELPARAM(event.data1, event.data2));
+        }
+        break;
+    case SDL_WINDOWEVENT_MOVED:
+        // A window of fixed size that a window manager maximises or makes fullscreen keeps
+        // its size and only moves; Windows tells the program its window was maximised.
+        if (maximisedOrFullscreen(window)) {
+            postTo(window, WM_SIZE, SIZE_MAXIMIZED, MAKELPARAM(window->width, window->height));
         }
         break;
     case SDL_WINDOWEVENT_FOCUS_GAINED:
@@ -133,7 +152,7 @@ void translateEvent(const SDL_Event& event) {
             activateWindow(window);
         }
         postTo(window, down ? WM_LBUTTONDOWN : WM_LBUTTONUP, down ? MK_LBUTTON : 0,
-               MAKELPARAM(event.button.x, event.button.y));
+               clientPoint(window, event.button.x, event.button.y));
         break;
     }
     case SDL_KEYDOWN: {

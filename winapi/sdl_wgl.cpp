@@ -36,18 +36,13 @@ void presentOnRefresh(Display* display, Window window) {
 
 }  // namespace
 
-// A context made before the window manager framed the window has the viewport of the
-// client as it was then. On Windows the frame is known when the window is made, and a
-// context's first viewport is the client's: the viewport follows, unless moved already.
-void fitViewportToClient(StandInWindow* window, int oldWidth, int oldHeight) {
+void presentClientArea(StandInWindow* window) {
     const StandInGLContext* current = standIn().currentContext;
-    GLint viewport[4] = {};
     if (current != nullptr && current->window == window) {
-        glGetIntegerv(GL_VIEWPORT, viewport);
-        if (viewport[0] == 0 && viewport[1] == 0 && viewport[2] == oldWidth &&
-            viewport[3] == oldHeight) {
-            glViewport(0, 0, window->width, window->height);
-        }
+        const ClientView view = clientView(window);
+        // OpenGL counts rows from the bottom.
+        glViewport(view.left, window->shownHeight - view.top - view.height, view.width,
+                   view.height);
     }
 }
 
@@ -85,6 +80,7 @@ BOOL wglMakeCurrent(HDC dc, HGLRC handle) {
     }
     standIn().currentContext = context;
     presentOnRefresh(display, xWindowOf(window));
+    presentClientArea(window);
     return TRUE;
 }
 

@@ -1,4 +1,5 @@
 // Window classes, windows, their own DCs, painting state and mouse capture.
+#include <algorithm>
 #include <cstring>
 
 #include "sdl_internal.h"
@@ -29,10 +30,9 @@ StandInWindow* windowFromSdlId(Uint32 id) {
 // X11 fixes a window's visual when the window is made, so a window that gets an
 // OpenGL pixel format is made again; it is still unmapped then, so nobody sees it.
 bool createSdlWindow(StandInWindow* window, Uint32 extraFlags) {
+    // A Windows window has the size its program gives it: fixed size hints ask window
+    // managers to leave it so, and tiling ones to float it rather than tile it.
     Uint32 flags = SDL_WINDOW_HIDDEN | extraFlags;
-    if (window->style & WS_THICKFRAME) {
-        flags |= SDL_WINDOW_RESIZABLE;
-    }
     if (!(window->style & WS_CAPTION)) {
         flags |= SDL_WINDOW_BORDERLESS;
     }
@@ -48,6 +48,8 @@ bool createSdlWindow(StandInWindow* window, Uint32 extraFlags) {
     }
     window->sdl = made;
     window->sdlId = SDL_GetWindowID(made);
+    window->shownWidth = window->width;
+    window->shownHeight = window->height;
     nameWindow(window);
     if (window->icon != nullptr && window->icon->surface != nullptr) {
         SDL_SetWindowIcon(made, window->icon->surface);
@@ -66,16 +68,22 @@ bool framed(const StandInWindow* window) {
 void fitClientInFrame(StandInWindow* window) {
     const FrameExtents& frame = window->frame;
     if (framed(window)) {
-        const int outerWidth = window->width;
-        const int outerHeight = window->height;
         window->width -= frame.left + frame.right;
         window->height -= frame.top + frame.bottom;
         resizeClient(window, window->width, window->height);
-        fitViewportToClient(window, outerWidth, outerHeight);
     }
 }
 
 }  // namespace
+
+ClientView clientView(const StandInWindow* window) {
+    const double scale = std::min({1.0, static_cast<double>(window->shownWidth) / window->width,
+                                   static_cast<double>(window->shownHeight) / window->height});
+    const int width = static_cast<int>(window->width * scale);
+    const int height = static_cast<int>(window->height * scale);
+    return {(window->shownWidth - width) / 2, (window->shownHeight - height) / 2, width, height,
+            scale};
+}
 
 void activateWindow(StandInWindow* window) {
     SDL_RaiseWindow(window->sdl);
@@ -188,11 +196,15 @@ BOOL SetWindowPos(HWND handle, HWND, int, int, int width, int height, UINT flags
     if (!(flags & SWP_NOSIZE)) {
         const int clientWidth = width - frame.left - frame.right;
         const int clientHeight = height - frame.top - frame.bottom;
-        if (clientWidth != window->width || clientHeight != window->height) {
-            // A window manager refuses sizes to a maximised or fullscreen window. Its size
-            // event may come before its state property, so leave both states whatever the
-            // property says; leaving a state the window is not in does nothing.
+        const bool resized = clientWidth != window->width || clientHeight != window->height;
+        // A window manager refuses sizes to a maximised or fullscreen window. Its size
+        // event may come before its state property, so a new size leaves both states
+        // whatever the property says; leaving a state the window is not in does nothing.
+        // A window of fixed size may be put in those states without a new size.
+        if (resized || maximisedOrFullscreen(window)) {
             leaveMaximisedAndFullscreen(window);
+        }
+        if (resized) {
             window->width = clientWidth;
             window->height = clientHeight;
             resizeClient(window, clientWidth, clientHeight);

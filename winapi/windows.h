@@ -2,11 +2,15 @@
 // system's OpenGL. It is no general emulation: each call below gives the effect
 // the viewer relies on, and nothing more.
 //
-// Windows and messages (sdl_window.cpp, sdl_messages.cpp, sdl_display.cpp, x11_frame.cpp)
+// Windows and messages (sdl_window.cpp, sdl_messages.cpp, sdl_display.cpp, x11_frame.cpp,
+// x11_title.cpp)
 //  [X] RegisterClassA        remembers the class; CreateWindowExA looks it up by name
 //  [X] CreateWindowExA       outer position (from the primary monitor's corner) and
-//                            size: a window manager's frame (_NET_FRAME_EXTENTS) comes
-//                            out of them. Sends WM_CREATE
+//                            size: a window manager's frame (_NET_FRAME_EXTENTS, or the
+//                            one it puts the window in) comes out of them. The size is
+//                            the program's: fixed size hints, so tiling managers float
+//                            the window and others offer no resize handles. The title in
+//                            the EWMH and the legacy (Latin-1) properties. Sends WM_CREATE
 //  [X] ShowWindow            SW_HIDE hides; any other mode shows normally and activates
 //  [X] UpdateWindow          sends WM_PAINT at once if the window needs painting
 //  [X] SetWindowPos          outer size, leaving a maximised or fullscreen state first;
@@ -23,14 +27,18 @@
 //  [X] BeginPaint/EndPaint   validate the window
 //  [X] SetCapture            grabs the pointer: motion and release keep coming, in
 //      ReleaseCapture        client coordinates that may lie outside the window
+//  A window manager that imposes a size and keeps it (a tile) gets the client area the
+//  program set, whole and centred, scaled down where it does not fit; pointer positions
+//  are mapped into that area.
 //  [X] GetDC/ReleaseDC/WindowFromDC   one own DC per window (CS_OWNDC)
 //  [X] LoadIconA             icon resources linked into the program, as bitmaps
 //  [X] LoadCursorA           the system arrow
 //  [X] GetSystemMetrics      SM_CXSCREEN, SM_CYSCREEN of the primary monitor; of the X
 //                            screen DISPLAY names, where that is not screen 0
 //  [ ] Other mouse buttons, WM_KEYUP, timers, child windows: the viewer uses none.
-//  SIGINT and SIGTERM arrive as WM_CLOSE, so the program still tears down; an X
-//  protocol error is reported on stderr once per kind and the program goes on.
+//  SIGINT and SIGTERM arrive as WM_CLOSE, so the program still tears down; while a
+//  message box is up they end the program at once, with status 0. An X protocol error
+//  is reported on stderr once per kind and the program goes on.
 //
 // Message boxes (x11_messagebox.cpp)
 //  [X] MessageBoxA           modal, OK button only, centred on the owner or the primary
@@ -48,7 +56,7 @@
 //
 // Rendering contexts (sdl_wgl.cpp, over glx.cpp)
 //  [X] wglCreateContext, wglMakeCurrent, wglDeleteContext   GLX contexts of the
-//      pixel format's exact configuration
+//      pixel format's exact configuration; the viewport is the client area's place
 //
 // Process start (sdl_entry.cpp, process_heap.cpp)
 //  [X] main sets up the heap to keep freed blocks and connects to the X display (or

@@ -1,7 +1,9 @@
 // The frame a window manager puts around a window, and the states it may put the
 // window in, read and changed through the window manager's own protocol (EWMH).
 #include <X11/Xatom.h>
+#include <X11/Xutil.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "glx.h"
@@ -10,7 +12,7 @@ namespace {
 
 Atom atom(Display* display, const char* name) { return XInternAtom(display, name, False); }
 
-// A property of 32-bit items; empty where the window has none of that type.
+// A property of 32-bit items, the first 64; empty where the window has none of that type.
 std::vector<long> property(Display* display, Window window, const char* name, Atom type) {
     Atom actualType = None;
     int format = 0;
@@ -18,7 +20,7 @@ std::vector<long> property(Display* display, Window window, const char* name, At
     unsigned long after = 0;
     unsigned char* data = nullptr;
     std::vector<long> values;
-    if (XGetWindowProperty(display, window, atom(display, name), 0, 4, False, type, &actualType,
+    if (XGetWindowProperty(display, window, atom(display, name), 0, 64, False, type, &actualType,
                            &format, &count, &after, &data) == Success && data != nullptr) {
         if (actualType == type && format == 32) {
             values.assign(reinterpret_cast<long*>(data), reinterpret_cast<long*>(data) + count);
@@ -49,6 +51,54 @@ bool windowManagerRuns(Display* display) {
     return check.size() == 1 && check[0] != 0;
 }
 
+bool windowManagerSupports(Display* display, const char* name) {
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long after = 0;
+    unsigned char* data = nullptr;
+    bool found = false;
+    if (XGetWindowProperty(display, DefaultRootWindow(display), atom(display, "_NET_SUPPORTED"),
+                           0, 4096, False, XA_ATOM, &type, &format, &count, &after,
+                           &data) == Success && data != nullptr) {
+        const Atom wanted = atom(display, name);
+        const Atom* atoms = reinterpret_cast<Atom*>(data);
+        found = format == 32 && std::find(atoms, atoms + count, wanted) != atoms + count;
+        XFree(data);
+    }
+    return found;
+}
+
+// A window manager that does not publish its frames still puts the window in one: the
+// frame is what lies between the window and its top-level ancestor.
+FrameExtents frameAround(Display* display, Window xWindow) {
+    Window root = None;
+    Window parent = xWindow;
+    Window topLevel = xWindow;
+    Window* children = nullptr;
+    unsigned count = 0;
+    while (XQueryTree(display, topLevel, &root, &parent, &children, &count) && parent != root) {
+        if (children != nullptr) {
+            XFree(children);
+        }
+        topLevel = parent;
+    }
+    if (children != nullptr) {
+        XFree(children);
+    }
+    XWindowAttributes client = {};
+    XWindowAttributes frame = {};
+    int x = 0;
+    int y = 0;
+    Window child = None;
+    if (topLevel == xWindow || !XGetWindowAttributes(display, xWindow, &client) ||
+        !XGetWindowAttributes(display, topLevel, &frame) ||
+        !XTranslateCoordinates(display, xWindow, topLevel, 0, 0, &x, &y, &child)) {
+        return {};
+    }
+    return {x, frame.width - x - client.width, y, frame.height - y - client.height};
+}
+
 }  // namespace
 
 FrameExtents frameExtents(StandInWindow* window, bool askFirst, int milliseconds) {
@@ -56,6 +106,9 @@ FrameExtents frameExtents(StandInWindow* window, bool askFirst, int milliseconds
     const Window xWindow = xWindowOf(window);
     if (display == nullptr || !windowManagerRuns(display)) {
         return {};
+    }
+    if (!windowManagerSupports(display, "_NET_FRAME_EXTENTS")) {
+        return askFirst ? FrameExtents{} : frameAround(display, xWindow);
     }
     if (askFirst) {
         sendToWindowManager(display, xWindow, atom(display, "_NET_REQUEST_FRAME_EXTENTS"), 0, 0, 0);
@@ -71,6 +124,22 @@ FrameExtents frameExtents(StandInWindow* window, bool askFirst, int milliseconds
         SDL_Delay(10);
     }
     return {};
+}
+
+bool maximisedOrFullscreen(StandInWindow* window) {
+    Display* display = displayOf(window);
+    if (display == nullptr) {
+        return false;
+    }
+    const std::vector<long> states = property(display, xWindowOf(window), "_NET_WM_STATE", XA_ATOM);
+    for (const char* name : {"_NET_WM_STATE_MAXIMIZED_VERT", "_NET_WM_STATE_MAXIMIZED_HORZ",
+                             "_NET_WM_STATE_FULLSCREEN"}) {
+        if (std::find(states.begin(), states.end(), static_cast<long>(atom(display, name))) !=
+            states.end()) {
+            return true;
+        }
+    }
+    return false;
 }
 
 void leaveMaximisedAndFullscreen(StandInWindow* window) {
@@ -99,13 +168,25 @@ void resizeClient(StandInWindow* window, int width, int height) {
         return;
     }
     const Window xWindow = xWindowOf(window);
+    // The fixed size the window manager is asked to keep is the new one.
+    XSizeHints* hints = XAllocSizeHints();
+    long supplied = 0;
+    XGetWMNormalHints(display, xWindow, hints, &supplied);
+    hints->flags |= PMinSize | PMaxSize;
+    hints->min_width = hints->max_width = width;
+    hints->min_height = hints->max_height = height;
+    XSetWMNormalHints(display, xWindow, hints);
+    XFree(hints);
     XResizeWindow(display, xWindow, static_cast<unsigned>(width), static_cast<unsigned>(height));
     XWindowAttributes attributes = {};
     for (int waited = 0; waited < 100; waited += 5) {
         if (XGetWindowAttributes(display, xWindow, &attributes) && attributes.width == width &&
             attributes.height == height) {
-            return;
+            break;
         }
         SDL_Delay(5);
     }
+    window->shownWidth = attributes.width;
+    window->shownHeight = attributes.height;
+    presentClientArea(window);
 }

@@ -36,6 +36,12 @@ class Startup(unittest.TestCase):
         window = viewer.wait_window(TITLE)
         self.assertEqual(window[2:], (50, 50, 819, 819))
         server.wait_gone(CAPTION)
+        # Readers of the legacy title properties take them for Latin-1.
+        for name in ('WM_NAME', 'WM_ICON_NAME'):
+            legacy = server.run('xprop', '-id', window[0], '-f', name, '8x', name)
+            self.assertEqual(legacy.split(' = ')[0], f'{name}(STRING)')
+            self.assertEqual(bytes(int(b, 16) for b in legacy.split(' = ')[1].split(', ')),
+                             TITLE.encode('latin-1'))
         # The window shows the class's icon: the menu icon's shell, clear where it is.
         icon = server.run('xprop', '-id', window[0], '-notype', '-f', '_NET_WM_ICON', '32c',
                           '=$0+', '_NET_WM_ICON')
@@ -51,6 +57,20 @@ class Startup(unittest.TestCase):
 
         server.run(os.environ['XPROBE'], 'close', window[0])
         self.assertEqual(viewer.wait_exit(), 0)
+
+    def test_asked_to_end_while_the_box_is_up_it_ends_at_once(self):
+        server = XServer(1280, 1024)
+        self.addCleanup(server.stop)
+        for signal_number in (signal.SIGTERM, signal.SIGINT):
+            viewer = Viewer(server)
+            self.addCleanup(viewer.kill)
+            viewer.wait_window(CAPTION)
+            sent = time.monotonic()
+            viewer.process.send_signal(signal_number)
+            self.assertEqual(viewer.wait_exit(5), 0)
+            self.assertLess(time.monotonic() - sent, 1.0, signal_number)
+            server.wait_gone(CAPTION, 1)
+            self.assertNotIn(TITLE, [w[1] for w in server.windows()])
 
     def test_every_start_reaches_its_window(self):
         server = XServer(1280, 1024)

@@ -197,6 +197,10 @@ def start_window_manager(server, name):
         overlay.write('background: none\n')
     with open(os.path.join(home, '.fluxbox', 'init'), 'w') as init:
         init.write(f'session.styleOverlay: {home}/.fluxbox/overlay\n')
+    # i3 takes a file without this first line for an old one and adds a bar to it.
+    os.makedirs(os.path.join(home, '.config', 'i3'))
+    with open(os.path.join(home, '.config', 'i3', 'config'), 'w') as config:
+        config.write('# i3 config file (v4)\nfont pango:monospace 8\n')
     process = subprocess.Popen([name], env=dict(server.env, HOME=home),
                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     server.session.append(process)

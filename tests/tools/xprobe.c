@@ -11,7 +11,8 @@
  *                                  _NET_WM_STATE_<STATE>s, as its title-bar buttons do
  *   xprobe size WINDOW WIDTH HEIGHT
  *                                  asks for another size, as another program may
- *   (state and size print the size the window was given and fail if it kept its own)
+ *   (state and size print the size the window was given, or kept where the change
+ *   was refused)
  *   xprobe grab                    prints 1 if another client holds the pointer grabbed
  *   xprobe find TITLE              prints "id x y width height left right top bottom" of
  *                                  the viewable window of that title, wherever a window
@@ -221,9 +222,11 @@ static void watchSize(Display *display, Window window, XWindowAttributes *before
 }
 
 /* Waits until the window has been given another size, and prints it. The program may
- * take its size back at once: the event that changed it counts, not the size later. */
+ * take its size back at once: the event that changed it counts, not the size later.
+ * A window manager may refuse the change, as one does to a window of fixed size: after
+ * two seconds without one, prints the size the window kept. */
 static int waitForNewSize(Display *display, Window window, const XWindowAttributes *before) {
-    const double deadline = now() + 5.0;
+    const double deadline = now() + 2.0;
     XFlush(display);
     do {
         XEvent event;
@@ -235,8 +238,8 @@ static int waitForNewSize(Display *display, Window window, const XWindowAttribut
             }
         }
     } while (waitForInput(display, deadline));
-    fprintf(stderr, "xprobe: the window kept its size\n");
-    return 1;
+    printf("%d %d\n", before->width, before->height);
+    return 0;
 }
 
 static int changeState(Display *display, Window window, int argc, char **argv) {

@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
 """Draws the application icon, a spiral shell: into viewer.ico, one 32 x 32 image
-with 16 colours and one with 256, as the window class expects of icon 101; into
-icon-32.bmp, the 256-colour image with its transparency as the Linux build links it;
-and into icon-32.png and icon-256.png, the same artwork for desktop menus."""
+with 16 colours and one with 256, as the window class expects of icon 101, then the
+sizes Windows draws elsewhere (16 in title bars, 24 and 48 on the taskbar and in
+Explorer, 256 in large views) in true colour with alpha; into icon-32.bmp, the
+256-colour image with its transparency as the Linux build links it; and into
+icon-32.png and icon-256.png, the same artwork for desktop menus."""
 import math
 import os
 import struct
@@ -70,6 +72,21 @@ def dib(image, palette, bits):
     return header + colours + b''.join(rows) + mask
 
 
+def dib32(size):
+    """An icon image of that size in true colour with alpha, and its transparency mask."""
+    image = [[shell_pixel(x, y, size) for x in range(size)] for y in range(size)]
+    pixels = b''.join(bytes(4) if c is None else bytes((*reversed(c), 255))
+                      for y in reversed(range(size)) for c in image[y])
+    stride = (size + 31) // 32 * 4
+    mask = b''.join(
+        int(''.join('1' if image[y][x] is None else '0' for x in range(size)).ljust(stride * 8, '0'),
+            2).to_bytes(stride, 'big')
+        for y in reversed(range(size)))
+    header = struct.pack('<IiiHHIIiiII', 40, size, size * 2, 1, 32, 0, len(pixels) + len(mask),
+                         0, 0, 0, 0)
+    return header + pixels + mask
+
+
 def bmp(image, palette):
     """A 32-bit bitmap file of the image in the palette's colours, clear around the shell."""
     pixels = b''.join(
@@ -102,13 +119,18 @@ def main(path):
     image = [[shell_pixel(x, y) for x in range(SIZE)] for y in range(SIZE)]
     with open(os.path.join(os.path.dirname(path), 'icon-32.bmp'), 'wb') as f:
         f.write(bmp(image, palette256(image)))
-    images = [(dib(image, VGA16, 4), 16, 4), (dib(image, palette256(image), 8), 0, 8)]
+    # Size, colour count, bits per pixel, data; a 256-pixel image is stored as PNG and
+    # written as size 0 in the directory, as Windows reads it.
+    images = [(SIZE, 16, 4, dib(image, VGA16, 4)), (SIZE, 0, 8, dib(image, palette256(image), 8))]
+    images += [(size, 0, 32, dib32(size)) for size in (16, 24, 48)]
+    images.append((256, 0, 32, png(256)))
     out = struct.pack('<HHH', 0, 1, len(images))
     offset = 6 + 16 * len(images)
-    for data, colour_count, bits in images:
-        out += struct.pack('<BBBBHHII', SIZE, SIZE, colour_count, 0, 1, bits, len(data), offset)
+    for size, colour_count, bits, data in images:
+        out += struct.pack('<BBBBHHII', size % 256, size % 256, colour_count, 0, 1, bits, len(data),
+                           offset)
         offset += len(data)
-    out += b''.join(data for data, _, _ in images)
+    out += b''.join(data for _, _, _, data in images)
     with open(path, 'wb') as f:
         f.write(out)
 

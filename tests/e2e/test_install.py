@@ -1,12 +1,14 @@
 """Installing the viewer as a desktop program: into a staging directory, as a Debian
 package, as a zip for Windows; and the run command installing only what running needs."""
 import os
+import re
 import shutil
 import struct
 import subprocess
 import tempfile
 import unittest
 import zipfile
+from xml.etree import ElementTree
 
 from viewer import CAPTION, TITLE
 from xsession import FOR_WINE, XServer, wait_exit
@@ -34,6 +36,47 @@ def png_size(path):
     with open(path, 'rb') as png:
         header = png.read(24)
     return struct.unpack('>II', header[16:24])
+
+
+def project_version():
+    with open(os.path.join(SOURCE, 'CMakeLists.txt')) as cmake:
+        return re.search(r'project\(trackball_viewer VERSION (\d+\.\d+\.\d+)', cmake.read()).group(1)
+
+
+def pe_resources(path):
+    """The resources of a Windows program, as {(type, id): bytes}, read from the tree of
+    directories in its .rsrc section."""
+    with open(path, 'rb') as f:
+        image = f.read()
+    header = struct.unpack_from('<I', image, 0x3C)[0]
+    sections, optional_size = struct.unpack_from('<H12xH', image, header + 6)
+    table = header + 24 + optional_size
+    for i in range(sections):
+        name, _, address, _, raw = struct.unpack_from('<8sIIII', image, table + 40 * i)
+        if name.rstrip(b'\0') == b'.rsrc':
+            break
+    else:
+        return {}
+
+    def entries(offset):
+        named, numbered = struct.unpack_from('<12xHH', image, raw + offset)
+        for k in range(named + numbered):
+            key, target = struct.unpack_from('<II', image, raw + offset + 16 + 8 * k)
+            yield key, target
+
+    found = {}
+    for kind, types in entries(0):
+        for name, names in entries(types & 0x7FFFFFFF):
+            for _, leaf in entries(names & 0x7FFFFFFF):
+                data, size = struct.unpack_from('<II', image, raw + leaf)
+                found[(kind, name)] = image[raw + data - address:raw + data - address + size]
+    return found
+
+
+def version_strings(info):
+    """The strings of a VERSIONINFO resource: UTF-16 name, padding, UTF-16 value."""
+    text = info.decode('utf-16-le', errors='replace')
+    return dict(re.findall(r'([A-Za-z]+)\x00+([^\x00]+)\x00', text))
 
 
 def start_and_quit(test, command, env=None, timeout=30, extra=()):
@@ -84,6 +127,57 @@ class Install(unittest.TestCase):
             self.assertIn(library, depends)
         self.assertIn('MIT License', run('sh', '-c', f'dpkg-deb --fsys-tarfile {package} | '
                                          'tar -xO ./usr/share/doc/trackball-viewer/copyright'))
+
+    @unittest.skipUnless(os.environ.get('WINDOWS_VIEWER'), 'no Windows build')
+    def test_windows_program_describes_itself(self):
+        resources = pe_resources(os.environ['WINDOWS_VIEWER'])
+        version = project_version()
+
+        # Its manifest: sharp on scaled displays, current controls, no elevation.
+        manifest = ElementTree.fromstring(resources[(24, 1)])
+        settings = {e.tag.split('}')[1]: e.text for e in manifest.iter()
+                    if e.tag.endswith('}dpiAware') or e.tag.endswith('}dpiAwareness')}
+        self.assertEqual(settings, {'dpiAware': 'true/pm', 'dpiAwareness': 'PerMonitorV2, PerMonitor'})
+        controls = [e.attrib for e in manifest.iter() if e.tag.endswith('}assemblyIdentity')
+                    and e.get('name') == 'Microsoft.Windows.Common-Controls']
+        self.assertEqual([c['version'] for c in controls], ['6.0.0.0'])
+        systems = {e.get('Id') for e in manifest.iter() if e.tag.endswith('}supportedOS')}
+        self.assertIn('{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}', systems)  # Windows 10 and 11
+        levels = [e.get('level') for e in manifest.iter()
+                  if e.tag.endswith('}requestedExecutionLevel')]
+        self.assertEqual(levels, ['asInvoker'])
+
+        # Its version, as Explorer's details show it, from the project's one version.
+        info = resources[(16, 1)]
+        fixed = info.index(struct.pack('<I', 0xFEEF04BD))
+        numbers = struct.unpack_from('<HHHH', info, fixed + 8)
+        self.assertEqual((numbers[1], numbers[0], numbers[3], numbers[2]),
+                         tuple(int(n) for n in version.split('.')) + (0,))
+        strings = version_strings(info)
+        for key in ('FileDescription', 'ProductName'):
+            self.assertEqual(strings[key], 'Trackball Viewer')
+        self.assertEqual(strings['FileVersion'], version)
+        self.assertEqual(strings['ProductVersion'], version)
+        self.assertEqual(strings['CompanyName'], 'The Trackball Viewer developers')
+        self.assertEqual(strings['LegalCopyright'],
+                         'Copyright (c) 2026 The Trackball Viewer developers')
+        self.assertEqual(strings['OriginalFilename'], 'trackball-viewer.exe')
+        self.assertEqual(strings['InternalName'], 'trackball-viewer')
+
+        # Icon 101: the two 32-pixel images of 16 and 256 colours, then each size Windows
+        # draws, in true colour (a 256-pixel image is listed as size 0).
+        group = resources[(14, 101)]
+        count = struct.unpack_from('<H', group, 4)[0]
+        images = [struct.unpack_from('<BBBxHH', group, 6 + 14 * i) for i in range(count)]
+        self.assertEqual([(w, h, colours, bits) for w, h, colours, _, bits in images],
+                         [(32, 32, 16, 4), (32, 32, 0, 8), (16, 16, 0, 32), (24, 24, 0, 32),
+                          (48, 48, 0, 32), (0, 0, 0, 32)])
+
+        # No debug information: the program is stripped, as the Linux one is.
+        self.assertNotIn('.debug', run('x86_64-w64-mingw32-objdump', '-h',
+                                       os.environ['WINDOWS_VIEWER']))
+        self.assertIn('stripped', run('file', '-L', os.environ['VIEWER']))
+        self.assertNotIn('not stripped', run('file', '-L', os.environ['VIEWER']))
 
     @unittest.skipUnless(os.environ.get('WINDOWS_VIEWER'), 'no Windows build')
     def test_windows_zip_runs_on_its_own(self):

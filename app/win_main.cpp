@@ -21,6 +21,15 @@ void registerWindowClass(HINSTANCE instance) {
     RegisterClassA(&windowClass);
 }
 
+// The title is Windows-1252 text, which an ANSI window reads in the system's code page:
+// a Russian system shows its marks around p as another letter. Given again as Unicode,
+// straight to the default procedure, it is kept whole on every system.
+void showTitleAsWritten(HWND window) {
+    WCHAR title[64] = {};
+    MultiByteToWideChar(1252, 0, viewerState.windowTitle, -1, title, sizeof title / sizeof *title);
+    DefWindowProcW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(title));
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showMode) {
@@ -44,6 +53,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showMode) {
     if (window == nullptr) {
         return 1;
     }
+    showTitleAsWritten(window);
 
     ShowWindow(window, showMode);
     UpdateWindow(window);

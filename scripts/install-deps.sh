@@ -15,6 +15,7 @@ test_packages=(
   xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils  # monitors arranged with xrandr
   desktop-file-utils appstream dpkg-dev file
   g++-mingw-w64-x86-64 wine wine64
+  locales  # the Wine tests build Russian and Japanese locales with localedef
 )
 
 list=false

@@ -134,3 +134,4 @@ void presentClientArea(StandInWindow* window);
 
 std::string utf8FromAnsi(const char* text);
 std::string ansiFromUtf8(const char* text);
+std::string utf8FromWide(LPCWSTR text);

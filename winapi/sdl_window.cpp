@@ -256,6 +256,20 @@ LRESULT DefWindowProcA(HWND handle, UINT message, WPARAM, LPARAM) {
     }
 }
 
+LRESULT DefWindowProcW(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != WM_SETTEXT) {
+        return DefWindowProcA(handle, message, wParam, lParam);
+    }
+    StandInWindow* window = liveWindow(handle);
+    if (window == nullptr || lParam == 0) {
+        return FALSE;
+    }
+    window->title = utf8FromWide(reinterpret_cast<LPCWSTR>(lParam));
+    SDL_SetWindowTitle(window->sdl, window->title.c_str());
+    nameWindow(window);
+    return TRUE;
+}
+
 HDC BeginPaint(HWND handle, PAINTSTRUCT* paint) {
     StandInWindow* window = liveWindow(handle);
     if (window == nullptr || paint == nullptr) {

@@ -18,6 +18,7 @@
 //                            position is never changed
 //  [X] DestroyWindow         sends WM_DESTROY, then drops the window and its messages
 //  [X] DefWindowProcA        WM_CLOSE destroys the window, WM_PAINT validates; else 0
+//  [X] DefWindowProcW        WM_SETTEXT sets the title; else as DefWindowProcA
 //  [X] GetMessageA           blocks without using the CPU; order: posted and input
 //                            messages, then WM_QUIT, then WM_PAINT
 //  [X] PeekMessageA          PM_NOREMOVE only: never blocks, never removes
@@ -39,6 +40,9 @@
 //  SIGINT and SIGTERM arrive as WM_CLOSE, so the program still tears down; while a
 //  message box is up they end the program at once, with status 0. An X protocol error
 //  is reported on stderr once per kind and the program goes on.
+//
+// Text (codepage.cpp)
+//  [X] MultiByteToWideChar   code page 1252 only, the viewer's own; a whole string (-1)
 //
 // Message boxes (x11_messagebox.cpp)
 //  [X] MessageBoxA           modal, OK button only, centred on the owner or the primary
@@ -82,6 +86,9 @@ typedef intptr_t LPARAM;
 typedef intptr_t LRESULT;
 typedef char* LPSTR;
 typedef const char* LPCSTR;
+typedef char16_t WCHAR;  // UTF-16, as on Windows
+typedef WCHAR* LPWSTR;
+typedef const WCHAR* LPCWSTR;
 
 #define TRUE 1
 #define FALSE 0
@@ -225,6 +232,7 @@ typedef struct tagLOGPALETTE {
 #define WM_CREATE 0x0001
 #define WM_DESTROY 0x0002
 #define WM_SIZE 0x0005
+#define WM_SETTEXT 0x000C
 #define WM_PAINT 0x000F
 #define WM_CLOSE 0x0010
 #define WM_QUIT 0x0012
@@ -265,6 +273,7 @@ BOOL SetWindowPos(HWND window, HWND insertAfter, int x, int y, int width, int he
                   UINT flags);
 BOOL DestroyWindow(HWND window);
 LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 HICON LoadIconA(HINSTANCE instance, LPCSTR name);
 HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name);
 int GetSystemMetrics(int index);
@@ -298,6 +307,9 @@ BOOL SwapBuffers(HDC dc);
 HGLRC wglCreateContext(HDC dc);
 BOOL wglMakeCurrent(HDC dc, HGLRC context);
 BOOL wglDeleteContext(HGLRC context);
+
+int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int bytes, LPWSTR wide,
+                        int wideCount);
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR commandLine,
                    int showMode);

@@ -31,11 +31,11 @@ class Wine(unittest.TestCase):
                        capture_output=True, timeout=60)
         shutil.rmtree(cls.prefix, ignore_errors=True)
 
-    def start(self):
+    def start(self, **env):
         self.server = XServer(extra=FOR_WINE)
         self.addCleanup(self.server.stop)
         # The message-box channel traces the text each box shows.
-        env = dict(self.server.env, **self.wine_env)
+        env = dict(self.server.env, **self.wine_env, **env)
         env['WINEDEBUG'] = '-all,trace+msgbox'
         self.trace = tempfile.TemporaryFile()
         self.process = subprocess.Popen(['wine', os.environ['WINDOWS_VIEWER']], env=env,
@@ -79,6 +79,20 @@ class Wine(unittest.TestCase):
         self.assert_turning()
         self.server.run(os.environ['XPROBE'], 'close', self.window[0])
         self.assertEqual(wait_exit(self.process, 30), 0)
+
+    def test_title_reads_the_same_in_every_language(self):
+        # Systems whose code page gives byte 0xB4 another letter: 1251 and 932.
+        locales = tempfile.mkdtemp(prefix='viewer-locales-')
+        self.addCleanup(shutil.rmtree, locales, ignore_errors=True)
+        for name, charmap in (('ru_RU', 'UTF-8'), ('ja_JP', 'UTF-8')):
+            subprocess.run(['localedef', '-i', name, '-f', charmap,
+                            os.path.join(locales, f'{name}.{charmap}')],
+                           capture_output=True, timeout=120, check=True)
+            with self.subTest(locale=name):
+                self.start(LOCPATH=locales, LC_ALL=f'{name}.{charmap}')
+                self.assertEqual(self.window[1], TITLE)
+                self.server.run(os.environ['XPROBE'], 'close', self.window[0])
+                self.assertEqual(wait_exit(self.process, 30), 0)
 
     def test_mouse_and_keys(self):
         self.start()

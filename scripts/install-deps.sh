@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   libsdl2-dev libgl-dev libx11-dev libgl1-mesa-dri libglx-mesa0
-  xfonts-base  # SDL's X11 message box draws with the server's core fonts
+  xfonts-base  # message boxes draw with the X server's core fonts
 )
 test_packages=(
   python3 libosmesa6-dev libgtest-dev
@@ -14,7 +14,7 @@ test_packages=(
   openbox fluxbox icewm metacity i3
   xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils  # monitors arranged with xrandr
   desktop-file-utils appstream dpkg-dev file
-  g++-mingw-w64-x86-64 wine wine64
+  g++-mingw-w64-x86-64 wine wine64 wixl
   locales  # the Wine tests build Russian and Japanese locales with localedef
 )
 

@@ -1,5 +1,6 @@
 """Installing the viewer as a desktop program: into a staging directory, as a Debian
 package, as a zip for Windows; and the run command installing only what running needs."""
+import glob
 import os
 import re
 import shutil
@@ -77,6 +78,17 @@ def version_strings(info):
     """The strings of a VERSIONINFO resource: UTF-16 name, padding, UTF-16 value."""
     text = info.decode('utf-16-le', errors='replace')
     return dict(re.findall(r'([A-Za-z]+)\x00+([^\x00]+)\x00', text))
+
+
+def shortcut_target(link):
+    """The local path a Windows shortcut (.lnk) points at: its link information's base
+    path, after the item list where there is one."""
+    flags = struct.unpack_from('<I', link, 0x14)[0]
+    info = 0x4C
+    if flags & 1:
+        info += 2 + struct.unpack_from('<H', link, info)[0]
+    base = info + struct.unpack_from('<I', link, info + 16)[0]
+    return link[base:link.index(b'\0', base)].decode('cp1252')
 
 
 def start_and_quit(test, command, env=None, timeout=30, extra=()):
@@ -179,20 +191,12 @@ class Install(unittest.TestCase):
         self.assertIn('stripped', run('file', '-L', os.environ['VIEWER']))
         self.assertNotIn('not stripped', run('file', '-L', os.environ['VIEWER']))
 
-    @unittest.skipUnless(os.environ.get('WINDOWS_VIEWER'), 'no Windows build')
-    def test_windows_zip_runs_on_its_own(self):
-        out = self.staging()
-        run('cpack', '--config', os.path.join(BUILD, 'windows', 'CPackConfig.cmake'), '-B', out)
-        archive = [f for f in os.listdir(out) if f.endswith('.zip')]
-        self.assertEqual(len(archive), 1, os.listdir(out))
-        with zipfile.ZipFile(os.path.join(out, archive[0])) as z:
-            names = sorted(os.path.basename(n) for n in z.namelist() if not n.endswith('/'))
-            self.assertEqual(names, ['LICENSE.txt', 'README.txt', 'trackball-viewer.exe'])
-            z.extractall(out)
-        exe = [os.path.join(d, 'trackball-viewer.exe') for d, _, files in os.walk(out)
-               if 'trackball-viewer.exe' in files][0]
+    def wine_prefix(self):
+        """A new Wine prefix, as a fresh Windows user's profile; returns its environment.
+        Wine's menu builder stays off: it would add entries to this machine's menus."""
         prefix = self.staging()
-        env = dict(WINEPREFIX=prefix, WINEDLLOVERRIDES='mscoree,mshtml=', WINEDEBUG='-all')
+        env = dict(WINEPREFIX=prefix, WINEDLLOVERRIDES='mscoree,mshtml=;winemenubuilder.exe=d',
+                   WINEDEBUG='-all')
         server = XServer(extra=FOR_WINE)
         try:
             subprocess.run(['wineboot', '-i'], env=dict(server.env, **env), capture_output=True,
@@ -201,7 +205,100 @@ class Install(unittest.TestCase):
             server.stop()
         self.addCleanup(subprocess.run, ['wineserver', '-k'], env=dict(os.environ, **env),
                         capture_output=True, timeout=60)
-        start_and_quit(self, ['wine', exe], env, timeout=60, extra=FOR_WINE)
+        return env
+
+    def windows_packages(self):
+        out = self.staging()
+        run('cpack', '--config', os.path.join(BUILD, 'windows', 'CPackConfig.cmake'), '-B', out)
+        return out, sorted(f for f in os.listdir(out) if not f.startswith('_'))
+
+    @unittest.skipUnless(os.environ.get('WINDOWS_VIEWER'), 'no Windows build')
+    def test_windows_installer_installs_upgrades_and_uninstalls(self):
+        out, packages = self.windows_packages()
+        version = project_version()
+        self.assertEqual(packages, [f'trackball-viewer-{version}-windows-x64.msi',
+                                    f'trackball-viewer-{version}-windows-x64.zip'])
+        newer_version = re.sub(r'\d+$', lambda m: str(int(m.group()) + 1), version)
+        newer = os.path.join(out, 'newer.msi')
+        run('cmake', f'-DMSI_PROGRAM={os.environ["WINDOWS_VIEWER"]}',
+            f'-DMSI_VERSION={newer_version}', f'-DMSI_OUTPUT={newer}', '-P',
+            os.path.join(SOURCE, 'cmake', 'make_msi.cmake'))
+        env = self.wine_prefix()
+        wine_env = dict(os.environ, **env)
+        profile = [p for p in glob.glob(os.path.join(env['WINEPREFIX'], 'drive_c', 'users', '*'))
+                   if os.path.basename(p) != 'Public'][0]
+        program = os.path.join(profile, 'AppData', 'Local', 'Programs', 'Trackball Viewer',
+                               'trackball-viewer.exe')
+        shortcut = os.path.join(profile, 'AppData', 'Roaming', 'Microsoft', 'Windows',
+                                'Start Menu', 'Programs', 'Trackball Viewer.lnk')
+
+        def msiexec(*args):
+            # msiexec's exit status says nothing under Wine: what it left is checked.
+            subprocess.run(['wine', 'msiexec', *args, '/qn'], env=wine_env, capture_output=True,
+                           timeout=120)
+            subprocess.run(['wineserver', '-w'], env=wine_env, capture_output=True, timeout=60)
+
+        def registry(key):
+            """{subkey: {name: value}} of a key and all below it; empty where it is missing."""
+            found = {}
+            listing = subprocess.run(['wine', 'reg', 'query', key, '/s'], env=wine_env,
+                                     capture_output=True, encoding='utf-8', errors='replace',
+                                     timeout=60).stdout
+            current = None
+            for line in listing.splitlines():
+                if line.startswith('HKEY_'):
+                    current = found.setdefault(line.strip(), {})
+                elif current is not None and (item := re.match(r'\s+(\S+)\s+REG_\w+\s+(.*)', line)):
+                    current[item.group(1)] = item.group(2)
+            return found
+
+        def uninstall_entries():
+            entries = registry(r'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall')
+            entries.update(registry(r'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall'))
+            return [e for e in entries.values() if e.get('DisplayName') == 'Trackball Viewer']
+
+        def product_icons():
+            products = registry(r'HKCU\Software\Microsoft\Installer\Products')
+            return [p['ProductIcon'] for p in products.values()
+                    if p.get('ProductName') == 'Trackball Viewer' and 'ProductIcon' in p]
+
+        msiexec('/i', os.path.join(out, packages[0]))
+        self.assertTrue(os.path.isfile(program))
+        with open(shortcut, 'rb') as link:
+            self.assertEqual(shortcut_target(link.read()),
+                             'C:\\users\\' + os.path.basename(profile) +
+                             '\\AppData\\Local\\Programs\\Trackball Viewer\\trackball-viewer.exe')
+        entries = uninstall_entries()
+        self.assertEqual([(e['DisplayVersion'], e['Publisher']) for e in entries],
+                         [(version, 'The Trackball Viewer developers')])
+        icons = product_icons()
+        self.assertEqual(len(icons), 1)
+        self.assertTrue(icons[0].lower().endswith('.ico'))
+        start_and_quit(self, ['wine', program], env, timeout=60, extra=FOR_WINE)
+
+        msiexec('/i', newer)
+        self.assertEqual([e['DisplayVersion'] for e in uninstall_entries()], [newer_version])
+        self.assertTrue(os.path.isfile(program))
+
+        msiexec('/x', newer)
+        self.assertFalse(os.path.exists(os.path.dirname(program)))
+        self.assertFalse(os.path.exists(shortcut))
+        self.assertEqual(uninstall_entries(), [])
+        self.assertEqual(product_icons(), [])
+        self.assertEqual(registry(r'HKCU\Software\Trackball Viewer'), {})
+
+    @unittest.skipUnless(os.environ.get('WINDOWS_VIEWER'), 'no Windows build')
+    def test_windows_zip_runs_on_its_own(self):
+        out, _ = self.windows_packages()
+        archive = [f for f in os.listdir(out) if f.endswith('.zip')]
+        self.assertEqual(len(archive), 1, os.listdir(out))
+        with zipfile.ZipFile(os.path.join(out, archive[0])) as z:
+            names = sorted(os.path.basename(n) for n in z.namelist() if not n.endswith('/'))
+            self.assertEqual(names, ['LICENSE.txt', 'README.txt', 'trackball-viewer.exe'])
+            z.extractall(out)
+        exe = [os.path.join(d, 'trackball-viewer.exe') for d, _, files in os.walk(out)
+               if 'trackball-viewer.exe' in files and '_CPack_Packages' not in d][0]
+        start_and_quit(self, ['wine', exe], self.wine_prefix(), timeout=60, extra=FOR_WINE)
 
     def test_run_command_installs_no_test_tools(self):
         with open(os.path.join(SOURCE, 'scripts', 'start.sh')) as start:

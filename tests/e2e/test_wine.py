@@ -31,8 +31,8 @@ class Wine(unittest.TestCase):
                        capture_output=True, timeout=60)
         shutil.rmtree(cls.prefix, ignore_errors=True)
 
-    def start(self, **env):
-        self.server = XServer(extra=FOR_WINE)
+    def start(self, width=1280, height=1024, **env):
+        self.server = XServer(width, height, extra=FOR_WINE)
         self.addCleanup(self.server.stop)
         # The message-box channel traces the text each box shows.
         env = dict(self.server.env, **self.wine_env, **env)
@@ -77,6 +77,15 @@ class Wine(unittest.TestCase):
         self.start()
         self.assertEqual(self.traced_texts(), [TEXT])
         self.assert_turning()
+        self.server.run(os.environ['XPROBE'], 'close', self.window[0])
+        self.assertEqual(wait_exit(self.process, 30), 0)
+
+    def test_a_portrait_screen_gets_a_square_that_fits_its_width(self):
+        self.start(1080, 1920)
+        # Wine draws its own frame, as wide on the left as on the right, with the outer
+        # corner at (50, 50).
+        _, _, x, _, width, _ = self.window
+        self.assertEqual(width + 2 * (x - 50), 864)
         self.server.run(os.environ['XPROBE'], 'close', self.window[0])
         self.assertEqual(wait_exit(self.process, 30), 0)
 

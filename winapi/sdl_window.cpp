@@ -77,6 +77,9 @@ void fitClientInFrame(StandInWindow* window) {
 }  // namespace
 
 ClientView clientView(const StandInWindow* window) {
+    if (window->width <= 0 || window->height <= 0) {
+        return {0, 0, window->shownWidth, window->shownHeight, 1.0};
+    }
     const double scale = std::min({1.0, static_cast<double>(window->shownWidth) / window->width,
                                    static_cast<double>(window->shownHeight) / window->height});
     const int width = static_cast<int>(window->width * scale);

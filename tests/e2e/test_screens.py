@@ -8,6 +8,7 @@ from viewer import CAPTION, TITLE, Viewer, open_viewer, outer
 from xsession import XorgServer, XServer, pixel, start_window_manager
 
 
+@unittest.skipUnless(os.geteuid() == 0, 'Xorg drives the dummy outputs as root only')
 class Monitors(unittest.TestCase):
     # Monitors as (width, height, x, y, primary), and where Windows puts the window:
     # on the primary, measured from its corner, 80 % of its height.

@@ -19,7 +19,7 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), '..', 'tests', 'e2e'))
 from viewer import CAPTION, TITLE  # noqa: E402
-from xsession import FOR_WINE, XServer, cpu_seconds  # noqa: E402
+from xsession import FOR_WINE, XServer, cpu_seconds, wine_prefix  # noqa: E402
 
 SCREENS = [(1024, 768), (1920, 1080), (2560, 1440), (3840, 2160)]
 
@@ -152,13 +152,7 @@ def wine_fps(width, height, runs, seconds, prefix):
 
 def make_wine_prefix():
     prefix = tempfile.mkdtemp(prefix='viewer-bench-wine-')
-    server = XServer(extra=FOR_WINE)
-    try:
-        subprocess.run(['wineboot', '-i'], capture_output=True, timeout=300, check=True,
-                       env=dict(server.env, WINEPREFIX=prefix, WINEDEBUG='-all',
-                                WINEDLLOVERRIDES='mscoree,mshtml='))
-    finally:
-        server.stop()
+    wine_prefix(prefix)
     return prefix
 
 

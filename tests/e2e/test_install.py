@@ -12,7 +12,7 @@ import zipfile
 from xml.etree import ElementTree
 
 from viewer import CAPTION, TITLE
-from xsession import FOR_WINE, XServer, wait_exit
+from xsession import FOR_WINE, XServer, wait_exit, wine_prefix
 
 BUILD = os.environ.get('BUILD_DIR', '')
 SOURCE = os.path.join(os.path.dirname(__file__), '..', '..')
@@ -192,17 +192,7 @@ class Install(unittest.TestCase):
         self.assertNotIn('not stripped', run('file', '-L', os.environ['VIEWER']))
 
     def wine_prefix(self):
-        """A new Wine prefix, as a fresh Windows user's profile; returns its environment.
-        Wine's menu builder stays off: it would add entries to this machine's menus."""
-        prefix = self.staging()
-        env = dict(WINEPREFIX=prefix, WINEDLLOVERRIDES='mscoree,mshtml=;winemenubuilder.exe=d',
-                   WINEDEBUG='-all')
-        server = XServer(extra=FOR_WINE)
-        try:
-            subprocess.run(['wineboot', '-i'], env=dict(server.env, **env), capture_output=True,
-                           timeout=300, check=True)
-        finally:
-            server.stop()
+        env = wine_prefix(self.staging())
         self.addCleanup(subprocess.run, ['wineserver', '-k'], env=dict(os.environ, **env),
                         capture_output=True, timeout=60)
         return env

@@ -8,7 +8,7 @@ import time
 import unittest
 
 from viewer import BACKGROUND, CAPTION, FOG_BACKGROUND, TEXT, TITLE
-from xsession import FOR_WINE, XServer, count_colour, pixel, wait_exit
+from xsession import FOR_WINE, XServer, count_colour, pixel, wait_exit, wine_prefix
 
 
 class Wine(unittest.TestCase):
@@ -16,14 +16,7 @@ class Wine(unittest.TestCase):
     def setUpClass(cls):
         # A prefix takes seconds to make: one for the whole module.
         cls.prefix = tempfile.mkdtemp(prefix='viewer-wine-')
-        cls.wine_env = dict(WINEPREFIX=cls.prefix, WINEDLLOVERRIDES='mscoree,mshtml=',
-                            WINEDEBUG='-all')
-        server = XServer(extra=FOR_WINE)
-        try:
-            subprocess.run(['wineboot', '-i'], env=dict(server.env, **cls.wine_env),
-                           capture_output=True, timeout=300, check=True)
-        finally:
-            server.stop()
+        cls.wine_env = wine_prefix(cls.prefix)
 
     @classmethod
     def tearDownClass(cls):

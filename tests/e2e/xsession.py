@@ -184,6 +184,21 @@ EndSection
         self.run('xrandr')
 
 
+def wine_prefix(prefix):
+    """Makes a Wine prefix in that folder, as a fresh Windows user's profile, and returns
+    the environment that runs programs in it. Wine's menu builder stays off: it would
+    add entries to this machine's menus."""
+    env = dict(WINEPREFIX=prefix, WINEDLLOVERRIDES='mscoree,mshtml=;winemenubuilder.exe=d',
+               WINEDEBUG='-all')
+    server = XServer(extra=FOR_WINE)
+    try:
+        subprocess.run(['wineboot', '-i'], env=dict(server.env, **env), capture_output=True,
+                       timeout=300, check=True)
+    finally:
+        server.stop()
+    return env
+
+
 def start_window_manager(server, name):
     """Starts a window manager of Debian's on the server, with the pointer parked in a
     corner away from where windows open, as after a click in a menu. It ends with the

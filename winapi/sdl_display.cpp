@@ -78,21 +78,12 @@ bool ensureVideo() {
 
 // Windows measures the screen from the primary monitor, wherever that monitor sits
 // among the others; SDL lists the primary first.
-namespace {
-
 SDL_Rect primaryBounds() {
     SDL_Rect bounds = {};
     if (!ensureVideo() || SDL_GetDisplayBounds(0, &bounds) != 0) {
         return SDL_Rect{};
     }
     return bounds;
-}
-
-}  // namespace
-
-SDL_Point primaryOrigin() {
-    const SDL_Rect bounds = primaryBounds();
-    return SDL_Point{bounds.x, bounds.y};
 }
 
 int GetSystemMetrics(int index) {

@@ -100,8 +100,8 @@ struct StandInState {
 
 StandInState& standIn();
 bool ensureVideo();
-// Where Windows' screen coordinates (0, 0) lie on the X screen: the primary's corner.
-SDL_Point primaryOrigin();
+// The primary monitor on the X screen: Windows' screen coordinates start at its corner.
+SDL_Rect primaryBounds();
 StandInWindow* liveWindow(HWND window);
 StandInWindow* windowFromSdlId(Uint32 id);
 bool createSdlWindow(StandInWindow* window, Uint32 extraFlags);

@@ -36,9 +36,9 @@ bool createSdlWindow(StandInWindow* window, Uint32 extraFlags) {
     if (!(window->style & WS_CAPTION)) {
         flags |= SDL_WINDOW_BORDERLESS;
     }
-    const SDL_Point origin = primaryOrigin();
-    SDL_Window* made = SDL_CreateWindow(window->title.c_str(), origin.x + window->x,
-                                        origin.y + window->y, window->width, window->height,
+    const SDL_Rect primary = primaryBounds();
+    SDL_Window* made = SDL_CreateWindow(window->title.c_str(), primary.x + window->x,
+                                        primary.y + window->y, window->width, window->height,
                                         flags);
     if (made == nullptr) {
         return false;
@@ -268,7 +268,6 @@ LRESULT DefWindowProcW(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) 
         return FALSE;
     }
     window->title = utf8FromWide(reinterpret_cast<LPCWSTR>(lParam));
-    SDL_SetWindowTitle(window->sdl, window->title.c_str());
     nameWindow(window);
     return TRUE;
 }

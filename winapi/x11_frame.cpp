@@ -12,7 +12,7 @@ namespace {
 
 Atom atom(Display* display, const char* name) { return XInternAtom(display, name, False); }
 
-// A property of 32-bit items, the first 64; empty where the window has none of that type.
+// A property of 32-bit items; empty where the window has none of that type.
 std::vector<long> property(Display* display, Window window, const char* name, Atom type) {
     Atom actualType = None;
     int format = 0;
@@ -20,7 +20,7 @@ std::vector<long> property(Display* display, Window window, const char* name, At
     unsigned long after = 0;
     unsigned char* data = nullptr;
     std::vector<long> values;
-    if (XGetWindowProperty(display, window, atom(display, name), 0, 64, False, type, &actualType,
+    if (XGetWindowProperty(display, window, atom(display, name), 0, 1024, False, type, &actualType,
                            &format, &count, &after, &data) == Success && data != nullptr) {
         if (actualType == type && format == 32) {
             values.assign(reinterpret_cast<long*>(data), reinterpret_cast<long*>(data) + count);
@@ -51,22 +51,14 @@ bool windowManagerRuns(Display* display) {
     return check.size() == 1 && check[0] != 0;
 }
 
+bool holds(const std::vector<long>& atoms, Display* display, const char* name) {
+    return std::find(atoms.begin(), atoms.end(), static_cast<long>(atom(display, name))) !=
+           atoms.end();
+}
+
 bool windowManagerSupports(Display* display, const char* name) {
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0;
-    unsigned long after = 0;
-    unsigned char* data = nullptr;
-    bool found = false;
-    if (XGetWindowProperty(display, DefaultRootWindow(display), atom(display, "_NET_SUPPORTED"),
-                           0, 4096, False, XA_ATOM, &type, &format, &count, &after,
-                           &data) == Success && data != nullptr) {
-        const Atom wanted = atom(display, name);
-        const Atom* atoms = reinterpret_cast<Atom*>(data);
-        found = format == 32 && std::find(atoms, atoms + count, wanted) != atoms + count;
-        XFree(data);
-    }
-    return found;
+    return holds(property(display, DefaultRootWindow(display), "_NET_SUPPORTED", XA_ATOM),
+                 display, name);
 }
 
 // A window manager that does not publish its frames still puts the window in one: the
@@ -132,14 +124,9 @@ bool maximisedOrFullscreen(StandInWindow* window) {
         return false;
     }
     const std::vector<long> states = property(display, xWindowOf(window), "_NET_WM_STATE", XA_ATOM);
-    for (const char* name : {"_NET_WM_STATE_MAXIMIZED_VERT", "_NET_WM_STATE_MAXIMIZED_HORZ",
-                             "_NET_WM_STATE_FULLSCREEN"}) {
-        if (std::find(states.begin(), states.end(), static_cast<long>(atom(display, name))) !=
-            states.end()) {
-            return true;
-        }
-    }
-    return false;
+    return holds(states, display, "_NET_WM_STATE_MAXIMIZED_VERT") ||
+           holds(states, display, "_NET_WM_STATE_MAXIMIZED_HORZ") ||
+           holds(states, display, "_NET_WM_STATE_FULLSCREEN");
 }
 
 void leaveMaximisedAndFullscreen(StandInWindow* window) {

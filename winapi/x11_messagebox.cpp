@@ -161,8 +161,7 @@ SDL_Rect placeOver(StandInWindow* owner) {
         SDL_GetWindowPosition(owner->sdl, &area.x, &area.y);
         SDL_GetWindowSize(owner->sdl, &area.w, &area.h);
     } else {
-        const SDL_Point origin = primaryOrigin();
-        area = {origin.x, origin.y, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+        area = primaryBounds();
     }
     return area;
 }

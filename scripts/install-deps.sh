@@ -6,7 +6,8 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   libsdl2-dev libgl-dev libx11-dev libgl1-mesa-dri libglx-mesa0
-  xfonts-base  # message boxes draw with the X server's core fonts
+  libxft-dev fonts-dejavu-core  # message boxes draw smooth text in a sans-serif font,
+  xfonts-base                   # or with the X server's core fonts where it cannot
 )
 test_packages=(
   python3 libosmesa6-dev libgtest-dev

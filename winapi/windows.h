@@ -47,7 +47,10 @@
 // Message boxes (x11_messagebox.cpp)
 //  [X] MessageBoxA           modal, OK button only, centred on the owner or the primary
 //                            monitor; Windows-1252 text shown as such, in the same
-//                            colours on every visual. MB_ICONHAND shows a stop sign
+//                            colours on every visual. MB_ICONHAND shows a stop sign.
+//                            Sized for the desktop's DPI (Xft.dpi), its text antialiased
+//                            in the sans-serif font; in the server's core fonts where the
+//                            server cannot blend text onto its visual
 //
 // Pixel formats, palettes and presenting (sdl_pixelformat.cpp, over glx.cpp)
 //  [X] ChoosePixelFormat     the GLX configuration nearest the request, as Windows

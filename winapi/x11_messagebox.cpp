@@ -1,14 +1,19 @@
 // MessageBoxA as an X11 dialog of the stand-in's own. SDL's box takes its colours for
 // 24-bit pixel values, which are other colours on every other visual, and waits for OK
-// in a child process whatever signal the program gets.
+// in a child process whatever signal the program gets. Like Windows' box for a program
+// that is aware of the display's DPI, it is drawn at the desktop's scale with smooth text.
 #include <X11/Xatom.h>
+#include <X11/Xft/Xft.h>
+#include <X11/Xresource.h>
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
 #include <poll.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "glx.h"
@@ -20,6 +25,13 @@ const int margin = 12;
 const int iconSide = 32;
 const int buttonWidth = 88;
 const int buttonHeight = 26;
+const int bandPadding = 10;
+const int leastWidth = 200;
+const double messageFontPoints = 9;  // Windows' message font
+const double windowsDpi = 96;
+const double largestDpi = 480;  // Windows scales the desktop to 500 % at most
+const char* const coreFontPattern = "-misc-fixed-medium-r-normal--*-*-*-*-*-*-iso10646-1";
+const int coreFontPixels = 13;  // the core font that matches the box at 96 dpi
 
 enum BoxColour { background, band, textColour, buttonFace, buttonBorder, stopRed, stopCross };
 const XColor wantedColours[] = {
@@ -33,13 +45,23 @@ const XColor wantedColours[] = {
 };
 const int colourCount = sizeof wantedColours / sizeof wantedColours[0];
 
-typedef std::vector<XChar2b> Line;
+typedef std::vector<FcChar32> Line;
+
+// Antialiased text where the server composites (RENDER); else the server's own fonts.
+struct BoxFont {
+    XftFont* xft;
+    XftDraw* draw;
+    XFontStruct* core;
+    int ascent;
+    int descent;
+};
 
 struct Box {
     Display* display;
     Window window;
     GC gc;
-    XFontStruct* font;
+    BoxFont font;
+    double scale;  // the desktop's DPI over Windows' 96
     unsigned long pixels[colourCount];
     std::vector<Line> lines;
     bool stopIcon;
@@ -50,24 +72,45 @@ struct Box {
     bool buttonHeld;
 };
 
-// The text in the code page the program writes in, as the font's UCS-2 characters.
+// The text in the code page the program writes in, as Unicode characters.
 std::vector<Line> linesOf(const char* ansi) {
     std::vector<Line> lines(1);
-    if (ansi == nullptr) {
-        return lines;
-    }
-    char* wide = SDL_iconv_string("UCS-2BE", "WINDOWS-1252", ansi, SDL_strlen(ansi) + 1);
-    for (const char* c = wide; c != nullptr && (c[0] != 0 || c[1] != 0); c += 2) {
-        const XChar2b character = {static_cast<unsigned char>(c[0]),
-                                   static_cast<unsigned char>(c[1])};
-        if (character.byte1 == 0 && character.byte2 == '\n') {
+    const std::string utf8 = utf8FromAnsi(ansi);
+    const FcChar8* next = reinterpret_cast<const FcChar8*>(utf8.data());
+    int left = static_cast<int>(utf8.size());
+    FcChar32 character = 0;
+    for (int used; left > 0 && (used = FcUtf8ToUcs4(next, &character, left)) > 0;
+         next += used, left -= used) {
+        if (character == '\n') {
             lines.emplace_back();
-        } else if (!(character.byte1 == 0 && character.byte2 == '\r')) {
+        } else if (character != '\r') {
             lines.back().push_back(character);
         }
     }
-    SDL_free(wide);
     return lines;
+}
+
+// The desktop's scale, as GNOME, KDE and Xfce publish it for X11 programs: Xft.dpi in
+// the resource database, 96 where there is none.
+double desktopDpi(Display* display) {
+    const char* resources = XResourceManagerString(display);
+    double dpi = windowsDpi;
+    if (resources != nullptr) {
+        XrmInitialize();
+        XrmDatabase database = XrmGetStringDatabase(resources);
+        char* type = nullptr;
+        XrmValue value = {};
+        if (XrmGetResource(database, "Xft.dpi", "Xft.Dpi", &type, &value) &&
+            value.addr != nullptr) {
+            dpi = std::atof(value.addr);
+        }
+        XrmDestroyDatabase(database);
+    }
+    return dpi > 0 ? std::min(dpi, largestDpi) : windowsDpi;
+}
+
+int scaled(const Box& box, double measure) {
+    return static_cast<int>(std::lround(measure * box.scale));
 }
 
 // A colour the visual cannot show exactly gets its nearest; a full colour map, black or
@@ -85,24 +128,131 @@ void allocateColours(Box* box) {
     }
 }
 
-int lineWidth(const Box& box, const Line& line) {
-    return XTextWidth16(box.font, line.data(), static_cast<int>(line.size()));
+// Whether the server composites antialiased text onto the screen's pixels. On a colour
+// map it blends some of the colours the box allocates as others: text on the button
+// came out as a black block on Xvfb's 8-bit PseudoColor screen.
+bool compositesText(Display* display) {
+    Visual* visual = DefaultVisual(display, DefaultScreen(display));
+    return XftDefaultHasRender(display) && XRenderFindVisualFormat(display, visual) != nullptr &&
+           (visual->c_class == TrueColor || visual->c_class == DirectColor);
 }
 
-int lineHeight(const Box& box) { return box.font->ascent + box.font->descent + 2; }
+// The desktop's sans-serif font at the message font's size, antialiased, where the
+// server composites it; or else the core font nearest that size, as far as the
+// server's fonts go.
+BoxFont openFont(Display* display, double scale) {
+    BoxFont font = {};
+    const int screen = DefaultScreen(display);
+    if (compositesText(display)) {
+        font.xft = XftFontOpen(display, screen, XFT_FAMILY, XftTypeString, "sans-serif",
+                               XFT_PIXEL_SIZE, XftTypeDouble,
+                               messageFontPoints * windowsDpi * scale / 72, XFT_ANTIALIAS,
+                               XftTypeBool, True, nullptr);
+    }
+    if (font.xft != nullptr) {
+        font.ascent = font.xft->ascent;
+        font.descent = font.xft->descent;
+        return font;
+    }
+    int count = 0;
+    char** names = XListFonts(display, coreFontPattern, 100, &count);
+    const char* nearest = "fixed";
+    int nearestPixels = 0;
+    const double wanted = coreFontPixels * scale;
+    for (int i = 0; i < count; ++i) {
+        // The pixel size follows the name's seventh dash; 0 marks a scaled bitmap.
+        const char* field = names[i];
+        for (int dashes = 1; dashes < 7 && field != nullptr; ++dashes) {
+            field = std::strchr(field + 1, '-');
+        }
+        const int pixels = field ? std::atoi(field + 1) : 0;
+        if (pixels > 0 && std::fabs(pixels - wanted) < std::fabs(nearestPixels - wanted)) {
+            nearest = names[i];
+            nearestPixels = pixels;
+        }
+    }
+    font.core = XLoadQueryFont(display, nearest);
+    if (names != nullptr) {
+        XFreeFontNames(names);
+    }
+    if (font.core != nullptr) {
+        font.ascent = font.core->ascent;
+        font.descent = font.core->descent;
+    }
+    return font;
+}
+
+void closeFont(Display* display, BoxFont* font) {
+    if (font->draw != nullptr) {
+        XftDrawDestroy(font->draw);
+    }
+    if (font->xft != nullptr) {
+        XftFontClose(display, font->xft);
+    }
+    if (font->core != nullptr) {
+        XFreeFont(display, font->core);
+    }
+}
+
+// A core font takes 16-bit characters; Windows-1252 has none beyond them.
+std::vector<XChar2b> coreCharacters(const Line& line) {
+    std::vector<XChar2b> characters;
+    for (const FcChar32 c : line) {
+        characters.push_back({static_cast<unsigned char>(c >> 8), static_cast<unsigned char>(c)});
+    }
+    return characters;
+}
+
+int lineWidth(const Box& box, const Line& line) {
+    if (box.font.xft != nullptr) {
+        XGlyphInfo extents = {};
+        XftTextExtents32(box.display, box.font.xft, line.data(), static_cast<int>(line.size()),
+                         &extents);
+        return extents.xOff;
+    }
+    const std::vector<XChar2b> characters = coreCharacters(line);
+    return XTextWidth16(box.font.core, characters.data(), static_cast<int>(characters.size()));
+}
+
+int lineHeight(const Box& box) { return box.font.ascent + box.font.descent + scaled(box, 2); }
+
+void drawLine(const Box& box, int x, int baseline, const Line& line) {
+    if (line.empty()) {
+        return;
+    }
+    if (box.font.xft != nullptr) {
+        XftColor ink = {};
+        ink.pixel = box.pixels[textColour];
+        ink.color.alpha = 0xffff;  // black, as wanted
+        XftDrawString32(box.font.draw, &ink, box.font.xft, x, baseline, line.data(),
+                        static_cast<int>(line.size()));
+        return;
+    }
+    const std::vector<XChar2b> characters = coreCharacters(line);
+    XSetForeground(box.display, box.gc, box.pixels[textColour]);
+    XDrawString16(box.display, box.window, box.gc, x, baseline, characters.data(),
+                  static_cast<int>(characters.size()));
+}
 
 void layOut(Box* box) {
     int textWidth = 0;
     for (const Line& line : box->lines) {
         textWidth = std::max(textWidth, lineWidth(*box, line));
     }
+    const int gap = scaled(*box, margin);
+    const int icon = scaled(*box, iconSide);
+    const int buttonW = scaled(*box, buttonWidth);
+    const int buttonH = scaled(*box, buttonHeight);
+    const int padding = scaled(*box, bandPadding);
     const int textHeight = static_cast<int>(box->lines.size()) * lineHeight(*box);
-    const int iconSpace = box->stopIcon ? iconSide + margin : 0;
-    box->width = std::max({2 * margin + iconSpace + textWidth, 2 * margin + buttonWidth, 200});
-    box->bandTop = 2 * margin + std::max(textHeight, box->stopIcon ? iconSide : 0);
-    box->height = box->bandTop + buttonHeight + 2 * 10;
-    box->button = {static_cast<short>(box->width - margin - buttonWidth),
-                   static_cast<short>(box->bandTop + 10), buttonWidth, buttonHeight};
+    const int iconSpace = box->stopIcon ? icon + gap : 0;
+    box->width = std::max(
+        {2 * gap + iconSpace + textWidth, 2 * gap + buttonW, scaled(*box, leastWidth)});
+    box->bandTop = 2 * gap + std::max(textHeight, box->stopIcon ? icon : 0);
+    box->height = box->bandTop + buttonH + 2 * padding;
+    box->button = {static_cast<short>(box->width - gap - buttonW),
+                   static_cast<short>(box->bandTop + padding), static_cast<unsigned short>(buttonW),
+                   static_cast<unsigned short>(buttonH)};
 }
 
 void fill(const Box& box, BoxColour colour, int x, int y, int width, int height) {
@@ -112,12 +262,15 @@ void fill(const Box& box, BoxColour colour, int x, int y, int width, int height)
 }
 
 void drawStopIcon(const Box& box) {
+    const int gap = scaled(box, margin);
+    const unsigned side = static_cast<unsigned>(scaled(box, iconSide));
     XSetForeground(box.display, box.gc, box.pixels[stopRed]);
-    XFillArc(box.display, box.window, box.gc, margin, margin, iconSide, iconSide, 0, 360 * 64);
+    XFillArc(box.display, box.window, box.gc, gap, gap, side, side, 0, 360 * 64);
     XSetForeground(box.display, box.gc, box.pixels[stopCross]);
-    XSetLineAttributes(box.display, box.gc, 3, LineSolid, CapButt, JoinMiter);
-    const int low = margin + 10;
-    const int high = margin + iconSide - 10;
+    XSetLineAttributes(box.display, box.gc, static_cast<unsigned>(scaled(box, 3)), LineSolid,
+                       CapButt, JoinMiter);
+    const int low = gap + scaled(box, 10);
+    const int high = gap + static_cast<int>(side) - scaled(box, 10);
     XDrawLine(box.display, box.window, box.gc, low, low, high, high);
     XDrawLine(box.display, box.window, box.gc, low, high, high, low);
     XSetLineAttributes(box.display, box.gc, 1, LineSolid, CapButt, JoinMiter);
@@ -129,24 +282,20 @@ void draw(const Box& box) {
     if (box.stopIcon) {
         drawStopIcon(box);
     }
-    XSetForeground(box.display, box.gc, box.pixels[textColour]);
-    const int textLeft = margin + (box.stopIcon ? iconSide + margin : 0);
-    int baseline = margin + box.font->ascent;
+    const int gap = scaled(box, margin);
+    const int textLeft = gap + (box.stopIcon ? scaled(box, iconSide) + gap : 0);
+    int baseline = gap + box.font.ascent;
     for (const Line& line : box.lines) {
-        if (!line.empty()) {
-            XDrawString16(box.display, box.window, box.gc, textLeft, baseline, line.data(),
-                          static_cast<int>(line.size()));
-        }
+        drawLine(box, textLeft, baseline, line);
         baseline += lineHeight(box);
     }
     const XRectangle& b = box.button;
     fill(box, buttonBorder, b.x, b.y, b.width, b.height);
-    const int inset = box.buttonHeld ? 3 : 2;
+    const int inset = scaled(box, box.buttonHeld ? 3 : 2);
     fill(box, buttonFace, b.x + inset, b.y + inset, b.width - 2 * inset, b.height - 2 * inset);
-    const Line ok = {{0, 'O'}, {0, 'K'}};
-    XSetForeground(box.display, box.gc, box.pixels[textColour]);
-    XDrawString16(box.display, box.window, box.gc, b.x + (b.width - lineWidth(box, ok)) / 2,
-                  b.y + (b.height + box.font->ascent - box.font->descent) / 2, ok.data(), 2);
+    const Line ok = {'O', 'K'};
+    drawLine(box, b.x + (b.width - lineWidth(box, ok)) / 2,
+             b.y + (b.height + box.font.ascent - box.font.descent) / 2, ok);
 }
 
 bool onButton(const Box& box, int x, int y) {
@@ -204,7 +353,13 @@ void createBoxWindow(Box* box, StandInWindow* owner, const std::string& caption)
                  ExposureMask | KeyPressMask | ButtonPressMask | ButtonReleaseMask |
                      StructureNotifyMask);
     box->gc = XCreateGC(display, box->window, 0, nullptr);
-    XSetFont(display, box->gc, box->font->fid);
+    if (box->font.xft != nullptr) {
+        const int screen = DefaultScreen(display);
+        box->font.draw = XftDrawCreate(display, box->window, DefaultVisual(display, screen),
+                                       DefaultColormap(display, screen));
+    } else {
+        XSetFont(display, box->gc, box->font.core->fid);
+    }
     XMapRaised(display, box->window);
 }
 
@@ -272,13 +427,11 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     Box box = {};
     box.display = XOpenDisplay(nullptr);
     if (box.display != nullptr) {
-        box.font = XLoadQueryFont(box.display, "-misc-fixed-medium-r-normal--13-*-*-*-*-*-iso10646-1");
-        if (box.font == nullptr) {
-            box.font = XLoadQueryFont(box.display, "fixed");
-        }
+        box.scale = desktopDpi(box.display) / windowsDpi;
+        box.font = openFont(box.display, box.scale);
     }
     // Without a display or a font there is nobody to ask; the text must not be lost.
-    if (box.font == nullptr) {
+    if (box.font.xft == nullptr && box.font.core == nullptr) {
         std::fprintf(stderr, "%s: %s\n", utf8Caption.c_str(), utf8FromAnsi(text).c_str());
         if (box.display != nullptr) {
             XCloseDisplay(box.display);
@@ -291,9 +444,9 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     layOut(&box);
     createBoxWindow(&box, liveWindow(owner), utf8Caption);
     runBox(&box);
+    closeFont(box.display, &box.font);
     XFreeGC(box.display, box.gc);
     XDestroyWindow(box.display, box.window);
-    XFreeFont(box.display, box.font);
     XCloseDisplay(box.display);
     return IDOK;
 }

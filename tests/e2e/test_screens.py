@@ -1,10 +1,12 @@
 """The screens users have: several monitors with the primary anywhere among them, a
-portrait screen, a second X screen, and colour depths other than 24 bits."""
+portrait screen, a second X screen, colour depths other than 24 bits, and desktops
+scaled above 96 dpi."""
 import os
+import subprocess
 import time
 import unittest
 
-from viewer import CAPTION, TITLE, Viewer, open_viewer, outer
+from viewer import CAPTION, TEXT, TITLE, Viewer, open_viewer, outer
 from xsession import XorgServer, XServer, pixel, start_window_manager
 
 
@@ -100,6 +102,72 @@ class BoxColours(unittest.TestCase):
         self.assertGreater(sum(colours['background']) - sum(colours['text']), 3 * 180)
         self.assertGreater(sum(colours['band']) - sum(colours['text']), 3 * 180)
 
+
+class BoxScale(unittest.TestCase):
+    def show_box(self, dpi, depth=24):
+        """The instruction box on a desktop of that scale, with the viewer and a shot."""
+        # A session keeps its resources between clients; a bare server would reset.
+        server = XServer(depth=depth, extra=('-noreset',))
+        self.addCleanup(server.stop)
+        subprocess.run(['xrdb', '-nocpp', '-merge'], input=f'Xft.dpi: {dpi}\n', env=server.env,
+                       encoding='utf-8', timeout=60, check=True)
+        viewer = Viewer(server)
+        self.addCleanup(viewer.kill)
+        box = viewer.wait_window(CAPTION)
+        time.sleep(0.3)
+        return server, viewer, box, server.window_shot(box)
+
+    def ink(self, box, shot, rows, columns):
+        """The width and height of the dark pixels in that part of the box, how many of
+        them there are, and how many other colours lie between ink and paper."""
+        width = box[4]
+        area = [(x, y, pixel(shot, width, x, y)) for y in rows for x in columns]
+        dark = [(x, y) for x, y, colour in area if sum(colour) < 3 * 128]
+        xs, ys = {x for x, _ in dark}, {y for _, y in dark}
+        greys = {colour for _, _, colour in area} - {(0, 0, 0), (255, 255, 255)}
+        return max(xs) - min(xs) + 1, max(ys) - min(ys) + 1, len(dark), len(greys)
+
+    def test_the_box_is_drawn_at_the_desktops_scale_with_smooth_text(self):
+        measures = {}
+        # Each scale with one way of dismissing the box: the window must follow each.
+        for dpi, way in [(96, 'Return'), (144, 'space'), (192, 'Escape'), (192, 'click')]:
+            with self.subTest(dpi=dpi, way=way):
+                server, viewer, box, shot = self.show_box(dpi)
+                _, _, x, y, width, height = box
+                message = self.ink(box, shot, range(height // 2), range(width))
+                self.assertGreaterEqual(message[3], 8, 'antialiased')
+                measures[dpi] = (width, height, *message[:2])
+                if way == 'click':
+                    server.xdotool('mousemove', x + width - 56 * dpi // 96,
+                                   y + height - 23 * dpi // 96, 'click', 1)
+                else:
+                    server.xdotool('windowfocus', box[0])
+                    time.sleep(0.2)
+                    server.xdotool('key', way)
+                server.xdotool('windowfocus', viewer.wait_window(TITLE)[0])
+                server.xdotool('key', 'Escape')
+                self.assertEqual(viewer.wait_exit(), 0)
+        # Box and message, wide and high: at 96 dpi the size of Windows' box.
+        self.assertLess(abs(measures[96][0] - 367), 40, measures[96])
+        self.assertLess(abs(measures[96][1] - 85), 10, measures[96])
+        for dpi, tolerance in ((144, 0.15), (192, 0.2)):
+            for measure, base in zip(measures[dpi], measures[96]):
+                self.assertAlmostEqual(measure / base, dpi / 96, delta=tolerance,
+                                       msg=(dpi, measures[dpi], measures[96]))
+
+    def test_a_scaled_box_on_a_colour_map_stays_readable(self):
+        server, viewer, box, shot = self.show_box(192, depth=8)
+        _, _, _, _, width, height = box
+        # The core font nearest the size, larger than the 13-pixel one of 96 dpi.
+        message = self.ink(box, shot, range(height // 2), range(width))
+        self.assertGreater(message[0], 400)
+        self.assertGreater(message[1], 13)
+        # The button's label is letters, not a block of ink.
+        label = self.ink(box, shot, range(height - 60, height - 30), range(width - 140, width - 80))
+        self.assertLess(label[2], 0.6 * label[0] * label[1])
+        # Mesa offers OpenGL on true-colour visuals only: the error box follows, as large.
+        server.press_return_on(box)
+        self.assertGreater(viewer.wait_window('Error')[5], 2 * 90)
 
 if __name__ == '__main__':
     unittest.main()

@@ -1,6 +1,7 @@
-/* Preloaded into the viewer by the end-to-end tests: records every string drawn in
- * 16-bit characters, as message boxes draw their text and button, then draws it as
- * usual; each box opens a display connection of its own, which starts a new group. */
+/* Preloaded into the viewer by the end-to-end tests: records every string message
+ * boxes draw, their text and button, in Xft's 32-bit or the core fonts' 16-bit
+ * characters, then draws it as usual; each box opens a display connection of its
+ * own, which starts a new group. */
 #define _GNU_SOURCE
 #include <X11/Xlib.h>
 #include <dlfcn.h>
@@ -20,9 +21,13 @@ static void putUtf8(FILE *log, unsigned code) {
     }
 }
 
-static void record(const char *text) {
+static FILE *openLog(void) {
     const char *path = getenv("MESSAGEBOX_LOG");
-    FILE *log = path ? fopen(path, "a") : NULL;
+    return path ? fopen(path, "a") : NULL;
+}
+
+static void record(const char *text) {
+    FILE *log = openLog();
     if (log != NULL) {
         fputs(text, log);
         fclose(log);
@@ -35,20 +40,39 @@ Display *XOpenDisplay(const char *name) {
     return open(name);
 }
 
+/* A record separator ends each string: no text holds one. */
+static void closeString(FILE *log) {
+    fputc('\x1e', log);
+    fclose(log);
+}
+
 int XDrawString16(Display *display, Drawable drawable, GC gc, int x, int y,
                   const XChar2b *string, int length) {
     int (*draw)(Display *, Drawable, GC, int, int, const XChar2b *, int) =
         (int (*)(Display *, Drawable, GC, int, int, const XChar2b *, int))dlsym(
             RTLD_NEXT, "XDrawString16");
-    const char *path = getenv("MESSAGEBOX_LOG");
-    FILE *log = path ? fopen(path, "a") : NULL;
+    FILE *log = openLog();
     if (log != NULL) {
-        /* A record separator ends each string: no text holds one. */
         for (int i = 0; i < length; ++i) {
             putUtf8(log, (unsigned)string[i].byte1 << 8 | string[i].byte2);
         }
-        fputc('\x1e', log);
-        fclose(log);
+        closeString(log);
     }
     return draw(display, drawable, gc, x, y, string, length);
+}
+
+/* Xft's call, for the antialiased text: its handles pass through untouched. */
+void XftDrawString32(void *draw, const void *colour, void *font, int x, int y,
+                     const unsigned *string, int length) {
+    void (*next)(void *, const void *, void *, int, int, const unsigned *, int) =
+        (void (*)(void *, const void *, void *, int, int, const unsigned *, int))dlsym(
+            RTLD_NEXT, "XftDrawString32");
+    FILE *log = openLog();
+    if (log != NULL) {
+        for (int i = 0; i < length; ++i) {
+            putUtf8(log, string[i]);
+        }
+        closeString(log);
+    }
+    next(draw, colour, font, x, y, string, length);
 }

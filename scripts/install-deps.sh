@@ -8,6 +8,10 @@ packages=(
   libsdl2-dev libgl-dev libx11-dev libgl1-mesa-dri libglx-mesa0
   libxft-dev fonts-dejavu-core  # message boxes draw smooth text in a sans-serif font,
   xfonts-base                   # or with the X server's core fonts where it cannot
+  # Native on Wayland: EGL, the box's own window drawn with cairo and read through XKB,
+  # and the title bar SDL draws where the compositor draws none.
+  libegl-dev libegl-mesa0 libwayland-dev wayland-protocols libxkbcommon-dev libcairo2-dev
+  libdecor-0-plugin-1-cairo
 )
 test_packages=(
   python3 libosmesa6-dev libgtest-dev
@@ -17,6 +21,7 @@ test_packages=(
   desktop-file-utils appstream dpkg-dev file
   g++-mingw-w64-x86-64 wine wine64 wixl
   locales  # the Wine tests build Russian and Japanese locales with localedef
+  sway grim wtype xwayland  # a headless Wayland desktop, its screenshots and keys
 )
 
 list=false

@@ -32,7 +32,7 @@ TEST(PaletteEntries, AnEightBitFormatGetsA332PaletteSelectedAndRealised) {
     format.cGreenShift = 3;
     format.cBlueBits = 2;
     format.cBlueShift = 6;
-    standIn().formats.push_back({format, 0, 0});
+    standIn().formats.push_back({format, nullptr, 0, 0});
     StandInDC dc = {};
     dc.pixelFormat = static_cast<int>(standIn().formats.size());
     viewerState.paletteHandle = nullptr;

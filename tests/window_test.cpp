@@ -4,11 +4,12 @@
 #include <cstdlib>
 #include <vector>
 
+#include <GL/glx.h>
 #include <X11/Xatom.h>
 
-#include "glx.h"
 #include "palette/palette.h"
 #include "viewer_window.h"
+#include "x11.h"
 
 namespace {
 

@@ -18,15 +18,23 @@ StandInInstance moduleInstance;
 
 int main(int argc, char** argv) {
     setupProcessHeap();
-    // A Windows program starts inside a desktop session; here that is the X display,
-    // connected before anything shows. Held from now on, it also keeps a server that
-    // has no other client from resetting when the instruction box closes its own.
+    // A Windows program starts inside a desktop session; here that is the Wayland or
+    // the X display, connected before anything shows. Held from now on, it also keeps
+    // an X server that has no other client from resetting when the instruction box
+    // closes its own connection.
     if (!ensureVideo()) {
         const char* display = std::getenv("DISPLAY");
+        const char* wayland = std::getenv("WAYLAND_DISPLAY");
         const std::string tried =
             display ? '"' + std::string(display) + '"' : "(DISPLAY is not set)";
-        std::fprintf(stderr, "%s: cannot open the X display %s\n", program_invocation_short_name,
-                     tried.c_str());
+        if (wayland != nullptr) {
+            std::fprintf(stderr,
+                         "%s: cannot open the Wayland display \"%s\" nor the X display %s\n",
+                         program_invocation_short_name, wayland, tried.c_str());
+        } else {
+            std::fprintf(stderr, "%s: cannot open the X display %s\n",
+                         program_invocation_short_name, tried.c_str());
+        }
         return 1;
     }
     // The command line without the program name, its arguments joined by blanks.

@@ -29,15 +29,18 @@ struct FrameExtents {
 struct StandInWindow {
     SDL_Window* sdl;
     Uint32 sdlId;
+    // The program's pixels per SDL unit: 1 on X11; on Wayland the buffer's scale, as a
+    // program that Windows knows to be DPI aware sees the monitor's own pixels.
+    double pixelRatio;
     WNDPROC proc;
     HICON icon;
     std::string title;  // UTF-8, as X11 takes it
     DWORD style;
     int x;
     int y;
-    int width;   // the client area, as the last size event or request left it
+    int width;   // the client area in pixels, as the last size event or request left it
     int height;
-    int shownWidth;  // the X window's size, which a window manager may have imposed
+    int shownWidth;  // the window's size in pixels, which a window manager may have imposed
     int shownHeight;
     FrameExtents frame;
     bool alive;
@@ -47,12 +50,8 @@ struct StandInWindow {
     StandInDC dc;
 };
 
-// GLXContext and GLXFBConfig, without pulling Xlib into every file.
-struct __GLXcontextRec;
-struct __GLXFBConfigRec;
-
 struct StandInGLContext {
-    __GLXcontextRec* glx;
+    void* handle;  // the window system's context; null once deleted
     StandInWindow* window;
 };
 
@@ -69,20 +68,41 @@ struct StandInCursor {
     SDL_SystemCursor shape;
 };
 
-// A pixel format: what it gives, and the X visual of the GLX configuration behind it.
+// A pixel format: what it gives, and the configuration of the window system's OpenGL
+// behind it (a GLX or an EGL configuration, valid while the display is open).
 struct StandInPixelFormat {
     PIXELFORMATDESCRIPTOR descriptor;
-    __GLXFBConfigRec* config;  // valid while the display is open
-    unsigned long visual;
+    void* config;
+    unsigned long id;  // the X visual or the EGL configuration: one format for each
+    int samples;
 };
+
+// What a configuration of the window system's OpenGL gives, in bits.
+struct ConfigSizes {
+    int red;
+    int green;
+    int blue;
+    int alpha;
+    int accumRed;
+    int depth;
+    int stencil;
+    int samples;
+};
+
+// The pixel format of such a configuration, as Windows describes it (sdl_pixelformat.cpp).
+StandInPixelFormat describeConfig(const ConfigSizes& sizes, DWORD flags, void* config,
+                                  unsigned long id);
 
 struct QueuedMessage {
     MSG msg;
     std::string typed;  // the characters a WM_KEYDOWN typed, for TranslateMessage
 };
 
+struct WindowSystem;
+
 struct StandInState {
     bool videoReady;
+    const WindowSystem* system;
     std::map<std::string, WNDCLASSA> classes;  // by name, which each class points into
     std::vector<std::unique_ptr<StandInWindow>> windows;
     std::deque<QueuedMessage> queue;
@@ -98,25 +118,53 @@ struct StandInState {
     StandInGLContext* currentContext;
 };
 
+// What the window systems do their own way. One is chosen when video starts
+// (sdl_display.cpp), and every call below goes through it: X11 with GLX (x11_*.cpp,
+// glx_context.cpp) or Wayland with EGL (wl_*.cpp, egl_context.cpp).
+struct WindowSystem {
+    // The primary monitor: Windows' screen coordinates start at its corner, in pixels.
+    SDL_Rect (*primaryBounds)();
+    Uint32 windowFlags;  // for every SDL window
+    void (*nameWindow)(StandInWindow* window);
+    void (*showWindow)(StandInWindow* window);
+    // The frame around the client area where the system tells it, else zero; asked for
+    // first, most window managers give it before the window is mapped.
+    FrameExtents (*frameExtents)(StandInWindow* window, bool askFirst, int milliseconds);
+    bool (*maximisedOrFullscreen)(StandInWindow* window);
+    void (*leaveMaximisedAndFullscreen)(StandInWindow* window);
+    void (*resizeClient)(StandInWindow* window, int width, int height);
+    bool (*captureMouse)(bool capture);
+    int (*messageBox)(StandInWindow* owner, LPCSTR text, LPCSTR caption, UINT type);
+
+    // Pixel formats: the configurations that can draw in a window as asked, each with
+    // what it gives; then the window made to take one.
+    std::vector<StandInPixelFormat> (*pixelFormats)(StandInWindow* window,
+                                                    const PIXELFORMATDESCRIPTOR& request);
+    bool (*setPixelFormat)(StandInWindow* window, const StandInPixelFormat& format);
+    // Rendering contexts of a format's exact configuration, and presenting.
+    void* (*createContext)(StandInWindow* window, const StandInPixelFormat& format);
+    bool (*makeCurrent)(StandInWindow* window, void* context);
+    void (*releaseContext)(StandInWindow* window);
+    void (*deleteContext)(StandInWindow* window, void* context);
+    void (*swapBuffers)(StandInWindow* window);
+};
+
+extern const WindowSystem x11WindowSystem;
+extern const WindowSystem waylandWindowSystem;
+
 StandInState& standIn();
 bool ensureVideo();
-// The primary monitor on the X screen: Windows' screen coordinates start at its corner.
+// The system video runs on; X11's where none could start, whose calls then fail.
+const WindowSystem& windowSystem();
 SDL_Rect primaryBounds();
+// The primary monitor's pixels per SDL unit: 1 on X11, the output's scale on Wayland.
+double screenScale();
 StandInWindow* liveWindow(HWND window);
 StandInWindow* windowFromSdlId(Uint32 id);
 bool createSdlWindow(StandInWindow* window, Uint32 extraFlags);
-void nameWindow(StandInWindow* window);
 void activateWindow(StandInWindow* window);
 LRESULT sendMessage(StandInWindow* window, UINT message, WPARAM wParam, LPARAM lParam);
 void dropMessagesFor(StandInWindow* window);
-
-// Window-manager frames and states (x11_frame.cpp). The extents are zero where no
-// window manager runs, or none came within the time given; asked for first, most
-// window managers give them before the window is mapped.
-FrameExtents frameExtents(StandInWindow* window, bool askFirst, int milliseconds);
-bool maximisedOrFullscreen(StandInWindow* window);
-void leaveMaximisedAndFullscreen(StandInWindow* window);
-void resizeClient(StandInWindow* window, int width, int height);
 
 // Where the client area the program set lies in the X window, which a window manager may
 // have given another size and kept: whole, centred, scaled down where it does not fit.
@@ -131,6 +179,8 @@ ClientView clientView(const StandInWindow* window);
 // Points the current context's viewport at that area (sdl_wgl.cpp); around it the
 // window shows what the program clears the buffer to.
 void presentClientArea(StandInWindow* window);
+// SDL's units in the program's pixels.
+int pixelsOf(const StandInWindow* window, double units);
 
 std::string utf8FromAnsi(const char* text);
 std::string ansiFromUtf8(const char* text);

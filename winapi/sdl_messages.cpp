@@ -16,11 +16,13 @@ WPARAM buttonFlags() {
     return (SDL_GetMouseState(nullptr, nullptr) & SDL_BUTTON_LMASK) ? MK_LBUTTON : 0;
 }
 
-// A point of the X window as a point of the client area the program set.
+// A point of the SDL window as a point of the client area the program set.
 LPARAM clientPoint(const StandInWindow* window, int x, int y) {
     const ClientView view = clientView(window);
-    return MAKELPARAM(static_cast<int>(std::floor((x - view.left) / view.scale)),
-                      static_cast<int>(std::floor((y - view.top) / view.scale)));
+    const double pixelX = x * window->pixelRatio;
+    const double pixelY = y * window->pixelRatio;
+    return MAKELPARAM(static_cast<int>(std::floor((pixelX - view.left) / view.scale)),
+                      static_cast<int>(std::floor((pixelY - view.top) / view.scale)));
 }
 
 // Windows keeps at most one pending mouse move: a new position replaces it.
@@ -87,23 +89,26 @@ void translateWindowEvent(const SDL_WindowEvent& event) {
             SDL_SetWindowInputFocus(window->sdl);
         }
         break;
-    case SDL_WINDOWEVENT_SIZE_CHANGED:
-        window->shownWidth = event.data1;
-        window->shownHeight = event.data2;
+    case SDL_WINDOWEVENT_SIZE_CHANGED: {
+        // The size in pixels changes with the window's units and with its scale.
+        SDL_GL_GetDrawableSize(window->sdl, &window->shownWidth, &window->shownHeight);
+        window->pixelRatio =
+            event.data1 > 0 ? static_cast<double>(window->shownWidth) / event.data1 : 1;
         presentClientArea(window);
-        if (event.data1 != window->width || event.data2 != window->height) {
-            window->width = event.data1;
-            window->height = event.data2;
+        if (window->shownWidth != window->width || window->shownHeight != window->height) {
+            window->width = window->shownWidth;
+            window->height = window->shownHeight;
             const WPARAM kind = (SDL_GetWindowFlags(window->sdl) & SDL_WINDOW_MAXIMIZED)
                                     ? SIZE_MAXIMIZED
                                     : SIZE_RESTORED;
-            postTo(window, WM_SIZE, kind, MAKELPARAM(event.data1, event.data2));
+            postTo(window, WM_SIZE, kind, MAKELPARAM(window->width, window->height));
         }
         break;
+    }
     case SDL_WINDOWEVENT_MOVED:
         // A window of fixed size that a window manager maximises or makes fullscreen keeps
         // its size and only moves; Windows tells the program its window was maximised.
-        if (maximisedOrFullscreen(window)) {
+        if (windowSystem().maximisedOrFullscreen(window)) {
             postTo(window, WM_SIZE, SIZE_MAXIMIZED, MAKELPARAM(window->width, window->height));
         }
         break;

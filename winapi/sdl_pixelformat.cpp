@@ -1,42 +1,35 @@
-// Pixel formats as GLX configurations, palettes, and presenting a frame.
-#include <string>
+// Pixel formats as the window system's OpenGL configurations, palettes, and presenting
+// a frame.
+#include "sdl_internal.h"
 
-#include "glx.h"
-
-namespace {
-
-int configValue(Display* display, GLXFBConfig config, int attribute) {
-    int value = 0;
-    glXGetFBConfigAttrib(display, config, attribute, &value);
-    return value;
-}
-
-// Windows picks the format nearest the request, while GLX ranks the deepest buffers
-// first: a depth buffer deeper than asked for changes which of two coinciding faces wins.
-int distanceFromRequest(Display* display, GLXFBConfig config,
-                        const PIXELFORMATDESCRIPTOR& request) {
-    return 64 * (configValue(display, config, GLX_DEPTH_SIZE) - request.cDepthBits) +
-           8 * configValue(display, config, GLX_STENCIL_SIZE) +
-           4 * configValue(display, config, GLX_ACCUM_RED_SIZE) +
-           2 * configValue(display, config, GLX_SAMPLES) +
-           configValue(display, config, GLX_ALPHA_SIZE);
-}
-
-PIXELFORMATDESCRIPTOR describeConfig(Display* display, GLXFBConfig config, DWORD flags) {
+StandInPixelFormat describeConfig(const ConfigSizes& sizes, DWORD flags, void* config,
+                                  unsigned long id) {
     PIXELFORMATDESCRIPTOR format = {};
     format.nSize = sizeof(PIXELFORMATDESCRIPTOR);
     format.nVersion = 1;
     format.dwFlags = flags;
     format.iPixelType = PFD_TYPE_RGBA;
-    format.cRedBits = static_cast<BYTE>(configValue(display, config, GLX_RED_SIZE));
-    format.cGreenBits = static_cast<BYTE>(configValue(display, config, GLX_GREEN_SIZE));
-    format.cBlueBits = static_cast<BYTE>(configValue(display, config, GLX_BLUE_SIZE));
-    format.cAlphaBits = static_cast<BYTE>(configValue(display, config, GLX_ALPHA_SIZE));
-    format.cColorBits = static_cast<BYTE>(format.cRedBits + format.cGreenBits + format.cBlueBits);
-    format.cDepthBits = static_cast<BYTE>(configValue(display, config, GLX_DEPTH_SIZE));
-    format.cStencilBits = static_cast<BYTE>(configValue(display, config, GLX_STENCIL_SIZE));
+    format.cRedBits = static_cast<BYTE>(sizes.red);
+    format.cGreenBits = static_cast<BYTE>(sizes.green);
+    format.cBlueBits = static_cast<BYTE>(sizes.blue);
+    format.cAlphaBits = static_cast<BYTE>(sizes.alpha);
+    format.cColorBits = static_cast<BYTE>(sizes.red + sizes.green + sizes.blue);
+    format.cAccumRedBits = static_cast<BYTE>(sizes.accumRed);
+    format.cDepthBits = static_cast<BYTE>(sizes.depth);
+    format.cStencilBits = static_cast<BYTE>(sizes.stencil);
     format.iLayerType = PFD_MAIN_PLANE;
-    return format;
+    return {format, config, id, sizes.samples};
+}
+
+namespace {
+
+// Windows picks the format nearest the request, while GLX and EGL rank the deepest
+// buffers first: a depth buffer deeper than asked for changes which of two coinciding
+// faces wins.
+int distanceFromRequest(const StandInPixelFormat& format, const PIXELFORMATDESCRIPTOR& request) {
+    const PIXELFORMATDESCRIPTOR& offered = format.descriptor;
+    return 64 * (offered.cDepthBits - request.cDepthBits) + 8 * offered.cStencilBits +
+           4 * offered.cAccumRedBits + 2 * format.samples + offered.cAlphaBits;
 }
 
 // Fills the colour fields from the pixels the window really has.
@@ -77,56 +70,26 @@ StandInPalette* livePalette(HGDIOBJ object) {
 int ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR* request) {
     StandInState& s = standIn();
     StandInWindow* window = dc ? liveWindow(dc->window) : nullptr;
-    Display* display = displayOf(window);
-    int errorBase = 0;
-    int eventBase = 0;
-    // A display without GLX offers no OpenGL format at all.
-    if (display == nullptr || !glXQueryExtension(display, &errorBase, &eventBase) ||
-        request == nullptr || !(request->dwFlags & PFD_SUPPORT_OPENGL) ||
+    if (window == nullptr || request == nullptr || !(request->dwFlags & PFD_SUPPORT_OPENGL) ||
         request->iPixelType != PFD_TYPE_RGBA) {
         return 0;
     }
-    const int colourBits = request->cColorBits < 3 ? 3 : request->cColorBits;
-    const int wanted[] = {
-        GLX_X_RENDERABLE, True,
-        GLX_DRAWABLE_TYPE, GLX_WINDOW_BIT,
-        GLX_RENDER_TYPE, GLX_RGBA_BIT,
-        GLX_DOUBLEBUFFER, (request->dwFlags & PFD_DOUBLEBUFFER) ? True : False,
-        GLX_RED_SIZE, colourBits >= 24 ? 8 : (colourBits + 2) / 3,
-        GLX_DEPTH_SIZE, request->cDepthBits,
-        GLX_STENCIL_SIZE, request->cStencilBits,
-        None,
-    };
-    int count = 0;
-    GLXFBConfig* configs = glXChooseFBConfig(display, DefaultScreen(display), wanted, &count);
-    // Renderable window configurations all come with a visual the window can take.
-    int best = -1;
-    int bestDistance = 0;
-    for (int i = 0; i < count; ++i) {
-        const int distance = distanceFromRequest(display, configs[i], *request);
-        if (best < 0 || distance < bestDistance) {
-            best = i;
-            bestDistance = distance;
-        }
-    }
-    if (best < 0) {
-        if (configs != nullptr) {
-            XFree(configs);
-        }
+    const std::vector<StandInPixelFormat> offered = windowSystem().pixelFormats(window, *request);
+    if (offered.empty()) {
         return 0;
     }
-    const DWORD flags =
-        request->dwFlags & (PFD_DOUBLEBUFFER | PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL);
-    const unsigned long visual = configValue(display, configs[best], GLX_VISUAL_ID);
-    StandInPixelFormat chosen = {describeConfig(display, configs[best], flags), configs[best],
-                                 visual};
-    XFree(configs);
+    const StandInPixelFormat* best = &offered[0];
+    for (const StandInPixelFormat& format : offered) {
+        if (distanceFromRequest(format, *request) < distanceFromRequest(*best, *request)) {
+            best = &format;
+        }
+    }
     for (size_t i = 0; i < s.formats.size(); ++i) {
-        if (s.formats[i].visual == chosen.visual) {
+        if (s.formats[i].id == best->id) {
             return static_cast<int>(i + 1);
         }
     }
-    s.formats.push_back(chosen);
+    s.formats.push_back(*best);
     return static_cast<int>(s.formats.size());
 }
 
@@ -135,15 +98,8 @@ BOOL SetPixelFormat(HDC dc, int format, const PIXELFORMATDESCRIPTOR*) {
     StandInWindow* window = dc ? liveWindow(dc->window) : nullptr;
     // As on Windows, a window's pixel format can be set only once.
     if (window == nullptr || dc->pixelFormat != 0 || format < 1 ||
-        format > static_cast<int>(s.formats.size())) {
-        return FALSE;
-    }
-    // The window takes the visual of the chosen configuration, which its contexts use.
-    const StandInPixelFormat& chosen = s.formats[format - 1];
-    SDL_SetHint(SDL_HINT_VIDEO_X11_WINDOW_VISUALID, std::to_string(chosen.visual).c_str());
-    const bool made = createSdlWindow(window, SDL_WINDOW_OPENGL);
-    SDL_SetHint(SDL_HINT_VIDEO_X11_WINDOW_VISUALID, nullptr);
-    if (!made) {
+        format > static_cast<int>(s.formats.size()) ||
+        !windowSystem().setPixelFormat(window, s.formats[format - 1])) {
         return FALSE;
     }
     dc->pixelFormat = format;
@@ -212,6 +168,6 @@ BOOL SwapBuffers(HDC dc) {
     if (window == nullptr || dc->pixelFormat == 0) {
         return FALSE;
     }
-    glXSwapBuffers(displayOf(window), xWindowOf(window));
+    windowSystem().swapBuffers(window);
     return TRUE;
 }

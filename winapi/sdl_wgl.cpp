@@ -1,12 +1,13 @@
-// Rendering contexts: GLX contexts of the exact configuration the window's pixel
-// format names.
-#include "glx.h"
+// Rendering contexts of the exact configuration the window's pixel format names.
+#include <SDL_opengl.h>
+
+#include "sdl_internal.h"
 
 namespace {
 
 StandInGLContext* liveContext(HGLRC context) {
     for (auto& c : standIn().contexts) {
-        if (c.get() == context && c->glx != nullptr) {
+        if (c.get() == context && c->handle != nullptr) {
             return c.get();
         }
     }
@@ -14,24 +15,8 @@ StandInGLContext* liveContext(HGLRC context) {
 }
 
 void release(StandInGLContext* context) {
-    if (Display* display = displayOf(liveWindow(context->window))) {
-        glXMakeCurrent(display, None, nullptr);
-    }
+    windowSystem().releaseContext(liveWindow(context->window));
     standIn().currentContext = nullptr;
-}
-
-// WGL presents in step with the display's refresh unless told otherwise.
-void presentOnRefresh(Display* display, Window window) {
-    const auto address = [](const char* name) {
-        return glXGetProcAddressARB(reinterpret_cast<const GLubyte*>(name));
-    };
-    if (auto swapIntervalEXT =
-            reinterpret_cast<PFNGLXSWAPINTERVALEXTPROC>(address("glXSwapIntervalEXT"))) {
-        swapIntervalEXT(display, window, 1);
-    } else if (auto swapIntervalMESA =
-                   reinterpret_cast<PFNGLXSWAPINTERVALMESAPROC>(address("glXSwapIntervalMESA"))) {
-        swapIntervalMESA(1);
-    }
 }
 
 }  // namespace
@@ -51,15 +36,13 @@ HGLRC wglCreateContext(HDC dc) {
     if (window == nullptr || dc->pixelFormat == 0) {
         return nullptr;
     }
-    Display* display = displayOf(window);
-    GLXFBConfig config = standIn().formats[dc->pixelFormat - 1].config;
-    GLXContext made = glXCreateNewContext(display, config, GLX_RGBA_TYPE, nullptr, True);
+    void* made = windowSystem().createContext(window, standIn().formats[dc->pixelFormat - 1]);
     if (made == nullptr) {
         return nullptr;
     }
     standIn().contexts.push_back(std::make_unique<StandInGLContext>());
     StandInGLContext* context = standIn().contexts.back().get();
-    context->glx = made;
+    context->handle = made;
     context->window = window;
     return context;
 }
@@ -73,27 +56,25 @@ BOOL wglMakeCurrent(HDC dc, HGLRC handle) {
     }
     StandInGLContext* context = liveContext(handle);
     StandInWindow* window = dc ? liveWindow(dc->window) : nullptr;
-    Display* display = displayOf(window);
-    if (context == nullptr || display == nullptr || dc->pixelFormat == 0 ||
-        !glXMakeCurrent(display, xWindowOf(window), context->glx)) {
+    if (context == nullptr || window == nullptr || dc->pixelFormat == 0 ||
+        !windowSystem().makeCurrent(window, context->handle)) {
         return FALSE;
     }
     standIn().currentContext = context;
-    presentOnRefresh(display, xWindowOf(window));
     presentClientArea(window);
     return TRUE;
 }
 
 BOOL wglDeleteContext(HGLRC handle) {
     StandInGLContext* context = liveContext(handle);
-    Display* display = context ? displayOf(liveWindow(context->window)) : nullptr;
-    if (context == nullptr || display == nullptr) {
+    StandInWindow* window = context ? liveWindow(context->window) : nullptr;
+    if (window == nullptr) {
         return FALSE;
     }
     if (standIn().currentContext == context) {
         release(context);
     }
-    glXDestroyContext(display, context->glx);
-    context->glx = nullptr;
+    windowSystem().deleteContext(window, context->handle);
+    context->handle = nullptr;
     return TRUE;
 }

@@ -1,5 +1,6 @@
 // Window classes, windows, their own DCs, painting state and mouse capture.
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "sdl_internal.h"
@@ -27,19 +28,30 @@ StandInWindow* windowFromSdlId(Uint32 id) {
     return nullptr;
 }
 
-// X11 fixes a window's visual when the window is made, so a window that gets an
-// OpenGL pixel format is made again; it is still unmapped then, so nobody sees it.
+int pixelsOf(const StandInWindow* window, double units) {
+    return static_cast<int>(std::lround(units * window->pixelRatio));
+}
+
+// A window whose pixel format needs another kind of window is made again: it is still
+// unmapped then, so nobody sees it.
 bool createSdlWindow(StandInWindow* window, Uint32 extraFlags) {
     // A Windows window has the size its program gives it: fixed size hints ask window
     // managers to leave it so, and tiling ones to float it rather than tile it.
-    Uint32 flags = SDL_WINDOW_HIDDEN | extraFlags;
+    Uint32 flags = SDL_WINDOW_HIDDEN | windowSystem().windowFlags | extraFlags;
     if (!(window->style & WS_CAPTION)) {
         flags |= SDL_WINDOW_BORDERLESS;
     }
-    const SDL_Rect primary = primaryBounds();
-    SDL_Window* made = SDL_CreateWindow(window->title.c_str(), primary.x + window->x,
-                                        primary.y + window->y, window->width, window->height,
-                                        flags);
+    // A new window starts at the screen's scale.
+    SDL_Rect units = {};
+    SDL_GetDisplayBounds(0, &units);
+    const double scale = screenScale();
+    const auto toUnits = [scale](int pixels) {
+        return static_cast<int>(std::lround(pixels / scale));
+    };
+    SDL_Window* made =
+        SDL_CreateWindow(window->title.c_str(), units.x + toUnits(window->x),
+                         units.y + toUnits(window->y), toUnits(window->width),
+                         toUnits(window->height), flags);
     if (made == nullptr) {
         return false;
     }
@@ -48,9 +60,11 @@ bool createSdlWindow(StandInWindow* window, Uint32 extraFlags) {
     }
     window->sdl = made;
     window->sdlId = SDL_GetWindowID(made);
-    window->shownWidth = window->width;
-    window->shownHeight = window->height;
-    nameWindow(window);
+    int sdlWidth = 0;
+    SDL_GetWindowSize(made, &sdlWidth, nullptr);
+    SDL_GL_GetDrawableSize(made, &window->shownWidth, &window->shownHeight);
+    window->pixelRatio = sdlWidth > 0 ? static_cast<double>(window->shownWidth) / sdlWidth : 1;
+    windowSystem().nameWindow(window);
     if (window->icon != nullptr && window->icon->surface != nullptr) {
         SDL_SetWindowIcon(made, window->icon->surface);
     }
@@ -70,7 +84,7 @@ void fitClientInFrame(StandInWindow* window) {
     if (framed(window)) {
         window->width -= frame.left + frame.right;
         window->height -= frame.top + frame.bottom;
-        resizeClient(window, window->width, window->height);
+        windowSystem().resizeClient(window, window->width, window->height);
     }
 }
 
@@ -140,7 +154,7 @@ HWND CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, in
     // Windows takes the outer size, frame and caption included; a window manager's frame
     // comes out of it, and its gravity puts the frame's corner at the position asked for.
     // Without one there is no frame, and the outer size is the client size.
-    window->frame = frameExtents(window, true, 200);
+    window->frame = windowSystem().frameExtents(window, true, 200);
     fitClientInFrame(window);
 
     if (sendMessage(window, WM_CREATE, 0, 0) == -1) {
@@ -165,12 +179,12 @@ BOOL ShowWindow(HWND handle, int showMode) {
         SDL_HideWindow(window->sdl);
         return wasVisible;
     }
-    SDL_ShowWindow(window->sdl);
+    windowSystem().showWindow(window);
     activateWindow(window);
     // A window manager that gives the frame only to a mapped window (fluxbox): the
     // client shrinks now.
     if (!framed(window)) {
-        window->frame = frameExtents(window, false, 1000);
+        window->frame = windowSystem().frameExtents(window, false, 1000);
         fitClientInFrame(window);
     }
     // A window that appears has all of its client area to paint.
@@ -204,13 +218,13 @@ BOOL SetWindowPos(HWND handle, HWND, int, int, int width, int height, UINT flags
         // event may come before its state property, so a new size leaves both states
         // whatever the property says; leaving a state the window is not in does nothing.
         // A window of fixed size may be put in those states without a new size.
-        if (resized || maximisedOrFullscreen(window)) {
-            leaveMaximisedAndFullscreen(window);
+        if (resized || windowSystem().maximisedOrFullscreen(window)) {
+            windowSystem().leaveMaximisedAndFullscreen(window);
         }
         if (resized) {
             window->width = clientWidth;
             window->height = clientHeight;
-            resizeClient(window, clientWidth, clientHeight);
+            windowSystem().resizeClient(window, clientWidth, clientHeight);
             // Windows sends the new size before SetWindowPos returns; a call made from
             // that WM_SIZE finds the size right and ends the circle there.
             sendMessage(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(clientWidth, clientHeight));
@@ -268,7 +282,7 @@ LRESULT DefWindowProcW(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) 
         return FALSE;
     }
     window->title = utf8FromWide(reinterpret_cast<LPCWSTR>(lParam));
-    nameWindow(window);
+    windowSystem().nameWindow(window);
     return TRUE;
 }
 
@@ -280,7 +294,8 @@ HDC BeginPaint(HWND handle, PAINTSTRUCT* paint) {
     window->needsPaint = false;
     std::memset(paint, 0, sizeof(*paint));
     paint->hdc = &window->dc;
-    SDL_GetWindowSize(window->sdl, &paint->rcPaint.right, &paint->rcPaint.bottom);
+    paint->rcPaint.right = window->width;
+    paint->rcPaint.bottom = window->height;
     return paint->hdc;
 }
 
@@ -293,19 +308,14 @@ HWND SetCapture(HWND handle) {
     if (window == nullptr) {
         return nullptr;
     }
-    // X11 grants a pointer grab only to the focused window; the focus that a click
-    // gives arrives as an event, so wait briefly for it.
-    for (int tries = 0; SDL_CaptureMouse(SDL_TRUE) != 0 && tries < 50; ++tries) {
-        SDL_PumpEvents();
-        SDL_Delay(2);
-    }
+    windowSystem().captureMouse(true);
     s.captured = window;
     return previous;
 }
 
 BOOL ReleaseCapture(void) {
     standIn().captured = nullptr;
-    return SDL_CaptureMouse(SDL_FALSE) == 0;
+    return windowSystem().captureMouse(false);
 }
 
 HDC GetDC(HWND handle) {

@@ -2,8 +2,23 @@
 // system's OpenGL. It is no general emulation: each call below gives the effect
 // the viewer relies on, and nothing more.
 //
-// Windows and messages (sdl_window.cpp, sdl_messages.cpp, sdl_display.cpp, x11_frame.cpp,
-// x11_title.cpp)
+// It runs on one of two window systems, chosen once at start (sdl_display.cpp): Wayland
+// where a compositor can be reached (WAYLAND_DISPLAY) and SDL_VIDEODRIVER does not ask
+// for X11; else X11. The calls below say what each gives on X11; on Wayland:
+//  - the program sees the output's own pixels, as a DPI-aware Windows program sees the
+//    monitor's: GetSystemMetrics gives them, and a window's client area is a buffer of
+//    that many pixels at the output's scale (wl_display.cpp);
+//  - the compositor places windows and draws their frames without saying how large:
+//    positions are its own, and the client area is the size the program gives;
+//  - fixed least and largest sizes keep the window's size, and tiling compositors float
+//    it; maximise and fullscreen are left again;
+//  - the pointer's position comes past the window's edges while a button is held, as
+//    the compositor's implicit grab sends it, with nothing to capture;
+//  - pixel formats are EGL configurations, and contexts SDL's EGL ones on the window's
+//    surface (egl_context.cpp); message boxes are Wayland windows (wl_messagebox.cpp).
+//
+// Windows and messages (sdl_window.cpp, sdl_messages.cpp, sdl_display.cpp, x11_display.cpp,
+// x11_frame.cpp, x11_title.cpp)
 //  [X] RegisterClassA        remembers the class; CreateWindowExA looks it up by name
 //  [X] CreateWindowExA       outer position (from the primary monitor's corner) and
 //                            size: a window manager's frame (_NET_FRAME_EXTENTS, or the
@@ -44,7 +59,7 @@
 // Text (codepage.cpp)
 //  [X] MultiByteToWideChar   code page 1252 only, the viewer's own; a whole string (-1)
 //
-// Message boxes (x11_messagebox.cpp)
+// Message boxes (messagebox.cpp, x11_messagebox.cpp)
 //  [X] MessageBoxA           modal, OK button only, centred on the owner or the primary
 //                            monitor; Windows-1252 text shown as such, in the same
 //                            colours on every visual. MB_ICONHAND shows a stop sign.
@@ -52,7 +67,7 @@
 //                            in the sans-serif font; in the server's core fonts where the
 //                            server cannot blend text onto its visual
 //
-// Pixel formats, palettes and presenting (sdl_pixelformat.cpp, over glx.cpp)
+// Pixel formats, palettes and presenting (sdl_pixelformat.cpp, over glx_context.cpp)
 //  [X] ChoosePixelFormat     the GLX configuration nearest the request, as Windows
 //                            picks; 0 where the display offers no OpenGL
 //  [X] SetPixelFormat        once per window; gives the window that configuration's visual
@@ -61,14 +76,14 @@
 //      palette object; a true-colour X display has no palette hardware to load
 //  [X] SwapBuffers           presents, synchronised to the refresh where possible
 //
-// Rendering contexts (sdl_wgl.cpp, over glx.cpp)
+// Rendering contexts (sdl_wgl.cpp, over glx_context.cpp)
 //  [X] wglCreateContext, wglMakeCurrent, wglDeleteContext   GLX contexts of the
 //      pixel format's exact configuration; the viewport is the client area's place
 //
 // Process start (sdl_entry.cpp, process_heap.cpp)
-//  [X] main sets up the heap to keep freed blocks and connects to the X display (or
-//      says it cannot and exits with 1), then calls WinMain(instance, NULL, command line
-//      without the program name, SW_SHOWDEFAULT) and exits with its result.
+//  [X] main sets up the heap to keep freed blocks and connects to the Wayland or the X
+//      display (or says it cannot and exits with 1), then calls WinMain(instance, NULL,
+//      command line without the program name, SW_SHOWDEFAULT) and exits with its result.
 #pragma once
 
 #include <cstddef>

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "glx.h"
+#include "x11.h"
 
 namespace {
 
@@ -93,7 +93,7 @@ FrameExtents frameAround(Display* display, Window xWindow) {
 
 }  // namespace
 
-FrameExtents frameExtents(StandInWindow* window, bool askFirst, int milliseconds) {
+FrameExtents x11FrameExtents(StandInWindow* window, bool askFirst, int milliseconds) {
     Display* display = displayOf(window);
     const Window xWindow = xWindowOf(window);
     if (display == nullptr || !windowManagerRuns(display)) {
@@ -118,7 +118,7 @@ FrameExtents frameExtents(StandInWindow* window, bool askFirst, int milliseconds
     return {};
 }
 
-bool maximisedOrFullscreen(StandInWindow* window) {
+bool x11MaximisedOrFullscreen(StandInWindow* window) {
     Display* display = displayOf(window);
     if (display == nullptr) {
         return false;
@@ -129,7 +129,7 @@ bool maximisedOrFullscreen(StandInWindow* window) {
            holds(states, display, "_NET_WM_STATE_FULLSCREEN");
 }
 
-void leaveMaximisedAndFullscreen(StandInWindow* window) {
+void x11LeaveMaximisedAndFullscreen(StandInWindow* window) {
     Display* display = displayOf(window);
     if (display == nullptr) {
         return;
@@ -149,7 +149,7 @@ void leaveMaximisedAndFullscreen(StandInWindow* window) {
 // Windows, the size is in place when the call returns (for a tenth of a second at
 // most, as a window manager may refuse it): Mesa's software driver can hang in the
 // next swap when the window changes size again while a frame is on its way.
-void resizeClient(StandInWindow* window, int width, int height) {
+void x11ResizeClient(StandInWindow* window, int width, int height) {
     Display* display = displayOf(window);
     if (display == nullptr) {
         return;

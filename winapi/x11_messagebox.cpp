@@ -11,39 +11,18 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <vector>
 
-#include "glx.h"
+#include "messagebox.h"
+#include "x11.h"
 
 namespace {
 
-// Windows' message box at 96 dots per inch: text on white, the button on a grey band.
-const int margin = 12;
-const int iconSide = 32;
-const int buttonWidth = 88;
-const int buttonHeight = 26;
-const int bandPadding = 10;
-const int leastWidth = 200;
-const double messageFontPoints = 9;  // Windows' message font
 const double windowsDpi = 96;
 const double largestDpi = 480;  // Windows scales the desktop to 500 % at most
 const char* const coreFontPattern = "-misc-fixed-medium-r-normal--*-*-*-*-*-*-iso10646-1";
 const int coreFontPixels = 13;  // the core font that matches the box at 96 dpi
-
-enum BoxColour { background, band, textColour, buttonFace, buttonBorder, stopRed, stopCross };
-const XColor wantedColours[] = {
-    {0, 0xffff, 0xffff, 0xffff, DoRed | DoGreen | DoBlue, 0},
-    {0, 0xf0f0, 0xf0f0, 0xf0f0, DoRed | DoGreen | DoBlue, 0},
-    {0, 0x0000, 0x0000, 0x0000, DoRed | DoGreen | DoBlue, 0},
-    {0, 0xe1e1, 0xe1e1, 0xe1e1, DoRed | DoGreen | DoBlue, 0},
-    {0, 0x0000, 0x7878, 0xd7d7, DoRed | DoGreen | DoBlue, 0},
-    {0, 0xe8e8, 0x1111, 0x2323, DoRed | DoGreen | DoBlue, 0},
-    {0, 0xffff, 0xffff, 0xffff, DoRed | DoGreen | DoBlue, 0},
-};
-const int colourCount = sizeof wantedColours / sizeof wantedColours[0];
 
 typedef std::vector<FcChar32> Line;
 
@@ -61,33 +40,24 @@ struct Box {
     Window window;
     GC gc;
     BoxFont font;
-    double scale;  // the desktop's DPI over Windows' 96
-    unsigned long pixels[colourCount];
+    unsigned long pixels[boxColourCount];
     std::vector<Line> lines;
     bool stopIcon;
-    int width;
-    int height;
-    int bandTop;
-    XRectangle button;
+    BoxLayout layout;
     bool buttonHeld;
 };
 
-// The text in the code page the program writes in, as Unicode characters.
-std::vector<Line> linesOf(const char* ansi) {
-    std::vector<Line> lines(1);
-    const std::string utf8 = utf8FromAnsi(ansi);
+// A line of the text as Unicode characters, as the fonts take them.
+Line charactersOf(const std::string& utf8) {
+    Line line;
     const FcChar8* next = reinterpret_cast<const FcChar8*>(utf8.data());
     int left = static_cast<int>(utf8.size());
     FcChar32 character = 0;
     for (int used; left > 0 && (used = FcUtf8ToUcs4(next, &character, left)) > 0;
          next += used, left -= used) {
-        if (character == '\n') {
-            lines.emplace_back();
-        } else if (character != '\r') {
-            lines.back().push_back(character);
-        }
+        line.push_back(character);
     }
-    return lines;
+    return line;
 }
 
 // The desktop's scale, as GNOME, KDE and Xfce publish it for X11 programs: Xft.dpi in
@@ -109,17 +79,14 @@ double desktopDpi(Display* display) {
     return dpi > 0 ? std::min(dpi, largestDpi) : windowsDpi;
 }
 
-int scaled(const Box& box, double measure) {
-    return static_cast<int>(std::lround(measure * box.scale));
-}
-
 // A colour the visual cannot show exactly gets its nearest; a full colour map, black or
 // white by brightness, so that text stays readable against its background.
 void allocateColours(Box* box) {
     const int screen = DefaultScreen(box->display);
     const Colormap colormap = DefaultColormap(box->display, screen);
-    for (int i = 0; i < colourCount; ++i) {
-        XColor colour = wantedColours[i];
+    for (int i = 0; i < boxColourCount; ++i) {
+        const BoxRgb& wanted = boxColours[i];
+        XColor colour = {0, wanted.red, wanted.green, wanted.blue, DoRed | DoGreen | DoBlue, 0};
         const bool light = colour.red / 3 + colour.green / 3 + colour.blue / 3 > 0x8000;
         box->pixels[i] = XAllocColor(box->display, colormap, &colour)
                              ? colour.pixel
@@ -214,93 +181,71 @@ int lineWidth(const Box& box, const Line& line) {
     return XTextWidth16(box.font.core, characters.data(), static_cast<int>(characters.size()));
 }
 
-int lineHeight(const Box& box) { return box.font.ascent + box.font.descent + scaled(box, 2); }
-
 void drawLine(const Box& box, int x, int baseline, const Line& line) {
     if (line.empty()) {
         return;
     }
     if (box.font.xft != nullptr) {
         XftColor ink = {};
-        ink.pixel = box.pixels[textColour];
+        ink.pixel = box.pixels[boxText];
         ink.color.alpha = 0xffff;  // black, as wanted
         XftDrawString32(box.font.draw, &ink, box.font.xft, x, baseline, line.data(),
                         static_cast<int>(line.size()));
         return;
     }
     const std::vector<XChar2b> characters = coreCharacters(line);
-    XSetForeground(box.display, box.gc, box.pixels[textColour]);
+    XSetForeground(box.display, box.gc, box.pixels[boxText]);
     XDrawString16(box.display, box.window, box.gc, x, baseline, characters.data(),
                   static_cast<int>(characters.size()));
 }
 
-void layOut(Box* box) {
+void layOut(Box* box, double scale) {
     int textWidth = 0;
     for (const Line& line : box->lines) {
         textWidth = std::max(textWidth, lineWidth(*box, line));
     }
-    const int gap = scaled(*box, margin);
-    const int icon = scaled(*box, iconSide);
-    const int buttonW = scaled(*box, buttonWidth);
-    const int buttonH = scaled(*box, buttonHeight);
-    const int padding = scaled(*box, bandPadding);
-    const int textHeight = static_cast<int>(box->lines.size()) * lineHeight(*box);
-    const int iconSpace = box->stopIcon ? icon + gap : 0;
-    box->width = std::max(
-        {2 * gap + iconSpace + textWidth, 2 * gap + buttonW, scaled(*box, leastWidth)});
-    box->bandTop = 2 * gap + std::max(textHeight, box->stopIcon ? icon : 0);
-    box->height = box->bandTop + buttonH + 2 * padding;
-    box->button = {static_cast<short>(box->width - gap - buttonW),
-                   static_cast<short>(box->bandTop + padding), static_cast<unsigned short>(buttonW),
-                   static_cast<unsigned short>(buttonH)};
+    box->layout = layOutBox(scale, textWidth, static_cast<int>(box->lines.size()),
+                            box->font.ascent, box->font.descent, box->stopIcon);
 }
 
-void fill(const Box& box, BoxColour colour, int x, int y, int width, int height) {
+void fill(const Box& box, BoxColour colour, const BoxRect& area) {
     XSetForeground(box.display, box.gc, box.pixels[colour]);
-    XFillRectangle(box.display, box.window, box.gc, x, y, static_cast<unsigned>(width),
-                   static_cast<unsigned>(height));
+    XFillRectangle(box.display, box.window, box.gc, area.x, area.y,
+                   static_cast<unsigned>(area.width), static_cast<unsigned>(area.height));
 }
 
 void drawStopIcon(const Box& box) {
-    const int gap = scaled(box, margin);
-    const unsigned side = static_cast<unsigned>(scaled(box, iconSide));
-    XSetForeground(box.display, box.gc, box.pixels[stopRed]);
-    XFillArc(box.display, box.window, box.gc, gap, gap, side, side, 0, 360 * 64);
-    XSetForeground(box.display, box.gc, box.pixels[stopCross]);
-    XSetLineAttributes(box.display, box.gc, static_cast<unsigned>(scaled(box, 3)), LineSolid,
-                       CapButt, JoinMiter);
-    const int low = gap + scaled(box, 10);
-    const int high = gap + static_cast<int>(side) - scaled(box, 10);
+    const BoxRect& icon = box.layout.icon;
+    XSetForeground(box.display, box.gc, box.pixels[boxStopRed]);
+    XFillArc(box.display, box.window, box.gc, icon.x, icon.y, static_cast<unsigned>(icon.width),
+             static_cast<unsigned>(icon.height), 0, 360 * 64);
+    XSetForeground(box.display, box.gc, box.pixels[boxStopCross]);
+    XSetLineAttributes(box.display, box.gc, static_cast<unsigned>(box.layout.crossWidth),
+                       LineSolid, CapButt, JoinMiter);
+    const int low = icon.x + box.layout.crossInset;
+    const int high = icon.x + icon.width - box.layout.crossInset;
     XDrawLine(box.display, box.window, box.gc, low, low, high, high);
     XDrawLine(box.display, box.window, box.gc, low, high, high, low);
     XSetLineAttributes(box.display, box.gc, 1, LineSolid, CapButt, JoinMiter);
 }
 
 void draw(const Box& box) {
-    fill(box, background, 0, 0, box.width, box.bandTop);
-    fill(box, band, 0, box.bandTop, box.width, box.height - box.bandTop);
+    const BoxLayout& layout = box.layout;
+    fill(box, boxBackground, {0, 0, layout.width, layout.bandTop});
+    fill(box, boxBand, {0, layout.bandTop, layout.width, layout.height - layout.bandTop});
     if (box.stopIcon) {
         drawStopIcon(box);
     }
-    const int gap = scaled(box, margin);
-    const int textLeft = gap + (box.stopIcon ? scaled(box, iconSide) + gap : 0);
-    int baseline = gap + box.font.ascent;
+    int baseline = layout.firstBaseline;
     for (const Line& line : box.lines) {
-        drawLine(box, textLeft, baseline, line);
-        baseline += lineHeight(box);
+        drawLine(box, layout.textLeft, baseline, line);
+        baseline += layout.lineHeight;
     }
-    const XRectangle& b = box.button;
-    fill(box, buttonBorder, b.x, b.y, b.width, b.height);
-    const int inset = scaled(box, box.buttonHeld ? 3 : 2);
-    fill(box, buttonFace, b.x + inset, b.y + inset, b.width - 2 * inset, b.height - 2 * inset);
+    fill(box, boxButtonBorder, layout.button);
+    fill(box, boxButtonFace, buttonFace(layout, box.buttonHeld));
     const Line ok = {'O', 'K'};
-    drawLine(box, b.x + (b.width - lineWidth(box, ok)) / 2,
-             b.y + (b.height + box.font.ascent - box.font.descent) / 2, ok);
-}
-
-bool onButton(const Box& box, int x, int y) {
-    const XRectangle& b = box.button;
-    return x >= b.x && x < b.x + b.width && y >= b.y && y < b.y + b.height;
+    drawLine(box, labelLeft(layout, lineWidth(box, ok)),
+             labelBaseline(layout, box.font.ascent, box.font.descent), ok);
 }
 
 // Where Windows puts a box: centred on its owner, or on the primary monitor.
@@ -318,12 +263,13 @@ SDL_Rect placeOver(StandInWindow* owner) {
 void createBoxWindow(Box* box, StandInWindow* owner, const std::string& caption) {
     Display* display = box->display;
     const SDL_Rect area = placeOver(owner);
-    const int x = area.x + (area.w - box->width) / 2;
-    const int y = area.y + (area.h - box->height) / 2;
+    const int width = box->layout.width;
+    const int height = box->layout.height;
+    const int x = area.x + (area.w - width) / 2;
+    const int y = area.y + (area.h - height) / 2;
     box->window = XCreateSimpleWindow(display, DefaultRootWindow(display), x, y,
-                                      static_cast<unsigned>(box->width),
-                                      static_cast<unsigned>(box->height), 0,
-                                      box->pixels[textColour], box->pixels[band]);
+                                      static_cast<unsigned>(width), static_cast<unsigned>(height),
+                                      0, box->pixels[boxText], box->pixels[boxBand]);
     nameXWindow(display, box->window, caption);
 
     // A dialog of fixed size where the program put it, above its owner.
@@ -331,8 +277,8 @@ void createBoxWindow(Box* box, StandInWindow* owner, const std::string& caption)
     size->flags = PPosition | PMinSize | PMaxSize;
     size->x = x;
     size->y = y;
-    size->min_width = size->max_width = box->width;
-    size->min_height = size->max_height = box->height;
+    size->min_width = size->max_width = width;
+    size->min_height = size->max_height = height;
     XSetWMNormalHints(display, box->window, size);
     XFree(size);
     XWMHints* hints = XAllocWMHints();
@@ -382,11 +328,12 @@ bool handle(Box* box, XEvent* event, bool* focused) {
     }
     case ButtonPress:
         box->buttonHeld = event->xbutton.button == Button1 &&
-                          onButton(*box, event->xbutton.x, event->xbutton.y);
+                          onButton(box->layout, event->xbutton.x, event->xbutton.y);
         draw(*box);
         return false;
     case ButtonRelease: {
-        const bool clicked = box->buttonHeld && onButton(*box, event->xbutton.x, event->xbutton.y);
+        const bool clicked =
+            box->buttonHeld && onButton(box->layout, event->xbutton.x, event->xbutton.y);
         box->buttonHeld = false;
         draw(*box);
         return clicked;
@@ -400,8 +347,6 @@ bool handle(Box* box, XEvent* event, bool* focused) {
     }
 }
 
-// Waits for OK. A request to end the program (SIGTERM, SIGINT, a logout) ends it here,
-// as Windows ends a program whatever box it shows, with the status a close gives.
 void runBox(Box* box) {
     bool focused = false;
     pollfd connection = {ConnectionNumber(box->display), POLLIN, 0};
@@ -413,36 +358,36 @@ void runBox(Box* box) {
                 return;
             }
         }
-        if (SDL_QuitRequested()) {
-            std::exit(0);
-        }
+        endIfAskedTo();
         poll(&connection, 1, 100);
     }
 }
 
 }  // namespace
 
-int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
-    const std::string utf8Caption = utf8FromAnsi(caption);
+int x11MessageBox(StandInWindow* owner, LPCSTR text, LPCSTR caption, UINT type) {
     Box box = {};
     box.display = XOpenDisplay(nullptr);
+    double scale = 1;
     if (box.display != nullptr) {
-        box.scale = desktopDpi(box.display) / windowsDpi;
-        box.font = openFont(box.display, box.scale);
+        scale = desktopDpi(box.display) / windowsDpi;
+        box.font = openFont(box.display, scale);
     }
-    // Without a display or a font there is nobody to ask; the text must not be lost.
+    // Without a display or a font there is nobody to ask.
     if (box.font.xft == nullptr && box.font.core == nullptr) {
-        std::fprintf(stderr, "%s: %s\n", utf8Caption.c_str(), utf8FromAnsi(text).c_str());
+        printBoxText(caption, text);
         if (box.display != nullptr) {
             XCloseDisplay(box.display);
         }
         return IDOK;
     }
-    box.lines = linesOf(text);
+    for (const std::string& line : boxLines(text)) {
+        box.lines.push_back(charactersOf(line));
+    }
     box.stopIcon = (type & MB_ICONHAND) != 0;
     allocateColours(&box);
-    layOut(&box);
-    createBoxWindow(&box, liveWindow(owner), utf8Caption);
+    layOut(&box, scale);
+    createBoxWindow(&box, owner, utf8FromAnsi(caption));
     runBox(&box);
     closeFont(box.display, &box.font);
     XFreeGC(box.display, box.gc);

@@ -4,7 +4,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 
-#include "glx.h"
+#include "x11.h"
 
 void nameXWindow(Display* display, Window window, const std::string& utf8) {
     char* list[] = {const_cast<char*>(utf8.c_str())};
@@ -23,7 +23,7 @@ void nameXWindow(Display* display, Window window, const std::string& utf8) {
     }
 }
 
-void nameWindow(StandInWindow* window) {
+void x11NameWindow(StandInWindow* window) {
     if (Display* display = displayOf(window)) {
         nameXWindow(display, xWindowOf(window), window->title);
     }

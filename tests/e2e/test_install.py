@@ -135,7 +135,7 @@ class Install(unittest.TestCase):
             self.assertIn(f' ./{path}\n', contents)
         depends = [d.strip().split(' ')[0] for d in run('dpkg-deb', '-f', package, 'Depends').split(',')]
         for library in ('libc6', 'libstdc++6', 'libsdl2-2.0-0', 'libopengl0', 'libgl1', 'libx11-6',
-                        'libglx-mesa0', 'libgl1-mesa-dri'):
+                        'libglx-mesa0', 'libgl1-mesa-dri', 'libegl-mesa0', 'libwayland-client0'):
             self.assertIn(library, depends)
         self.assertIn('MIT License', run('sh', '-c', f'dpkg-deb --fsys-tarfile {package} | '
                                          'tar -xO ./usr/share/doc/trackball-viewer/copyright'))

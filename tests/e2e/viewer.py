@@ -12,6 +12,21 @@ BACKGROUND = (51, 26, 13)
 FOG_BACKGROUND = (128, 64, 64)
 
 
+def message_boxes(path):
+    """The lines each box has drawn so far, its text and then its button's, in the
+    order the boxes came; redrawn lines count once."""
+    if not os.path.exists(path):
+        return []
+    with open(path, encoding='utf-8') as log:
+        groups = log.read().split('\x1d')
+    boxes = []
+    for group in groups:
+        lines = list(dict.fromkeys(line for line in group.split('\x1e') if line))
+        if lines:
+            boxes.append(lines)
+    return boxes
+
+
 class Viewer:
     """The Linux build, with the message-box recorder preloaded."""
 
@@ -24,18 +39,7 @@ class Viewer:
                                         stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
 
     def message_boxes(self):
-        """The lines each box has drawn so far, its text and then its button's, in the
-        order the boxes came; redrawn lines count once."""
-        if not os.path.exists(self.log):
-            return []
-        with open(self.log, encoding='utf-8') as log:
-            groups = log.read().split('\x1d')
-        boxes = []
-        for group in groups:
-            lines = list(dict.fromkeys(line for line in group.split('\x1e') if line))
-            if lines:
-                boxes.append(lines)
-        return boxes
+        return message_boxes(self.log)
 
     def wait_window(self, title, timeout=30.0):
         """The window, or a failure that says whether the program is still there."""

@@ -1,6 +1,6 @@
 /* Preloaded into the viewer by the end-to-end tests: records every string message
  * boxes draw, their text and button, in Xft's 32-bit or the core fonts' 16-bit
- * characters, then draws it as usual; each box opens a display connection of its
+ * characters or cairo's UTF-8, then draws it as usual; each box opens a display connection of its
  * own, which starts a new group. */
 #define _GNU_SOURCE
 #include <X11/Xlib.h>
@@ -40,6 +40,14 @@ Display *XOpenDisplay(const char *name) {
     return open(name);
 }
 
+/* The Wayland box's connection; SDL's own calls reach the library past the spy. */
+void *wl_display_connect(const char *name) {
+    void *(*connect)(const char *) =
+        (void *(*)(const char *))dlsym(RTLD_NEXT, "wl_display_connect");
+    record("\x1d");
+    return connect(name);
+}
+
 /* A record separator ends each string: no text holds one. */
 static void closeString(FILE *log) {
     fputc('\x1e', log);
@@ -75,4 +83,13 @@ void XftDrawString32(void *draw, const void *colour, void *font, int x, int y,
         closeString(log);
     }
     next(draw, colour, font, x, y, string, length);
+}
+
+/* cairo's call, for the Wayland box's text, in UTF-8 already. */
+void cairo_show_text(void *cr, const char *utf8) {
+    void (*next)(void *, const char *) =
+        (void (*)(void *, const char *))dlsym(RTLD_NEXT, "cairo_show_text");
+    record(utf8);
+    record("\x1e");
+    next(cr, utf8);
 }

@@ -1,0 +1,137 @@
+"""The viewer on Wayland desktops, as a native Wayland program: sway headless at 200 %
+and at 100 %, with and without XWayland."""
+import os
+import signal
+import subprocess
+import time
+import unittest
+
+from viewer import BACKGROUND, CAPTION, FOG_BACKGROUND, TEXT, TITLE, message_boxes
+from wayland import Sway
+from xsession import cpu_seconds, pixel, wait_exit
+
+
+class NativeWayland(unittest.TestCase):
+    def desktop(self, width, height, scale, xwayland=False):
+        self.sway = Sway(width, height, scale, xwayland)
+        self.addCleanup(self.sway.stop)
+        return self.sway
+
+    def start(self, **env):
+        """The viewer with its box up: the process, its recorder's log and the box."""
+        viewer, log = self.sway.viewer(**env)
+        self.addCleanup(lambda: viewer.poll() is None and viewer.kill())
+        return viewer, log, self.sway.wait_window(CAPTION, viewer)
+
+    def open(self, **env):
+        """The viewer's window once it shows its first picture."""
+        viewer, log, box = self.start(**env)
+        self.sway.key('Return')
+        window = self.sway.wait_window(TITLE, viewer)
+        deadline = time.monotonic() + 10
+        while pixel(self.shot(window), 1, 0, 0) != BACKGROUND and time.monotonic() < deadline:
+            time.sleep(0.1)
+        return viewer, log, box, window
+
+    def shot(self, window):
+        return self.sway.screenshot(window)[2]
+
+    def assert_still(self, window, message):
+        time.sleep(0.3)
+        first = self.shot(window)
+        time.sleep(0.4)
+        self.assertTrue(first == self.shot(window), message)
+
+    def test_at_twice_the_scale_it_draws_the_screens_own_pixels(self):
+        sway = self.desktop(2560, 1600, 2)
+        viewer, log, box, window = self.open()
+        self.assertEqual(message_boxes(log), [[TEXT, 'OK']])
+        self.assertEqual(window['shell'], 'xdg_shell')
+        self.assertEqual(window['type'], 'floating_con')
+        # 80 % of the screen's 1600 pixels: 640 of sway's units, each two pixels.
+        self.assertEqual((window['window_rect']['width'], window['window_rect']['height']),
+                         (640, 640))
+        width, height, pixels = sway.screenshot(window)
+        self.assertEqual((width, height), (1280, 1280))
+        self.assertEqual(pixel(pixels, width, 4, 4), BACKGROUND)
+        # Drawn pixel for pixel: a picture stretched from 640 to 1280 is all 2x2 blocks.
+        for offset in (0, 1):
+            blocks = [len({pixel(pixels, width, x + dx, y + dy) for dx in (0, 1) for dy in (0, 1)})
+                      for y in range(300 + offset, 980, 2) for x in range(300 + offset, 980, 2)]
+            self.assertLess(blocks.count(1) / len(blocks), 0.99, offset)
+
+        # A click stops the model; a drag turns it, and a flick leaves it spinning.
+        centre = (window['rect']['x'] + 320, window['rect']['y'] + 320)
+        sway.pointer(f'move {centre[0]} {centre[1]}', 'press', 'release')
+        self.assert_still(window, 'a click in place stops the model')
+        before = self.shot(window)
+        sway.pointer('press', *(f'move {centre[0] + 80 * step} {centre[1]}' for step in range(1, 5)))
+        time.sleep(0.3)
+        after = self.shot(window)
+        self.assertTrue(before != after, 'a drag turns the model')
+        # Past the window's corner the drag goes on, as the compositor keeps the pointer's
+        # events coming to the window until the button is up; held inside the window,
+        # the pointer would stay in its corner.
+        sway.pointer(f'move {centre[0] + 460} {centre[1] + 360}')
+        time.sleep(0.3)
+        outside = self.shot(window)
+        sway.pointer(f'move {centre[0] + 420} {centre[1] + 390}')
+        time.sleep(0.3)
+        self.assertTrue(outside != self.shot(window), 'the drag goes on outside the window')
+        # Released back inside while moving, it keeps spinning.
+        sway.pointer(f'move {centre[0] + 200} {centre[1] + 20}', 'release')
+        first = self.shot(window)
+        time.sleep(0.4)
+        self.assertTrue(first != self.shot(window), 'a flick leaves it spinning')
+        sway.pointer(f'move {centre[0]} {centre[1]}', 'press', 'release')
+        self.assert_still(window, 'and a click stops it again')
+
+        sway.type('f')
+        time.sleep(0.5)
+        self.assertEqual(pixel(self.shot(window), width, 4, 4), FOG_BACKGROUND)
+        sway.key('Escape')
+        self.assertEqual(wait_exit(viewer), 0)
+        self.assertEqual(viewer.stderr.read(), b'')
+
+    def test_at_the_screens_own_scale_it_is_80_percent_and_idle_when_still(self):
+        sway = self.desktop(1920, 1080, 1)
+        viewer, _, box, window = self.open()
+        self.assertEqual((window['window_rect']['width'], window['window_rect']['height']),
+                         (864, 864))
+        centre = (window['rect']['x'] + 432, window['rect']['y'] + 432)
+        sway.pointer(f'move {centre[0]} {centre[1]}', 'press', 'release')
+        time.sleep(0.5)
+        used = cpu_seconds(viewer.pid)
+        time.sleep(2)
+        self.assertLess(cpu_seconds(viewer.pid) - used, 0.1)
+        sway.key('Escape')
+        self.assertEqual(wait_exit(viewer), 0)
+
+    def test_asked_to_end_while_the_box_is_up_it_ends_at_once(self):
+        self.desktop(1920, 1080, 1)
+        viewer, _, _ = self.start()
+        sent = time.monotonic()
+        viewer.send_signal(signal.SIGTERM)
+        self.assertEqual(wait_exit(viewer, 5), 0)
+        self.assertLess(time.monotonic() - sent, 1.0)
+
+    def test_beside_xwayland_native_unless_x11_is_asked_for(self):
+        sway = self.desktop(1920, 1080, 1, xwayland=True)
+        for driver, shell in ((None, 'xdg_shell'), ('x11', 'xwayland')):
+            with self.subTest(driver=driver):
+                env = {'SDL_VIDEODRIVER': driver} if driver else {}
+                viewer, _, box, window = self.open(**env)
+                self.assertEqual((box['shell'], window['shell']), (shell, shell))
+                sway.key('Escape')
+                self.assertEqual(wait_exit(viewer), 0)
+
+    def test_without_a_compositor_or_x_display_it_says_so_and_ends(self):
+        env = {k: v for k, v in os.environ.items() if k != 'DISPLAY'}
+        result = subprocess.run([os.environ['VIEWER']], env=dict(env, WAYLAND_DISPLAY='wayland-97'),
+                                capture_output=True, encoding='utf-8', timeout=30)
+        self.assertEqual(result.returncode, 1)
+        self.assertIn('wayland-97', result.stderr)
+
+
+if __name__ == '__main__':
+    unittest.main()

@@ -1,0 +1,139 @@
+"""A private Wayland desktop for one test: sway on its headless backend, run as an
+unprivileged user as it must be, with a keyboard and a mouse on its seat, and the
+viewer started in it the way a user does."""
+import json
+import os
+import shutil
+import stat
+import subprocess
+import tempfile
+import time
+
+USER = 'nobody'
+AS_USER = ['setpriv', '--reuid=nobody', '--regid=nogroup', '--clear-groups']
+
+
+def readable_copy(path, folder):
+    """A copy the unprivileged user can run or load, wherever the build lies."""
+    copy = os.path.join(folder, os.path.basename(path))
+    shutil.copy(path, copy)
+    os.chmod(copy, 0o755)
+    return copy
+
+
+class Sway:
+    def __init__(self, width, height, scale, xwayland=False):
+        self.folder = tempfile.mkdtemp(prefix='viewer-sway-')
+        os.chmod(self.folder, 0o755)
+        runtime = os.path.join(self.folder, 'run')
+        os.mkdir(runtime, 0o700)
+        shutil.chown(runtime, USER)
+        config = os.path.join(self.folder, 'config')
+        with open(config, 'w') as f:
+            f.write(f'output HEADLESS-1 mode {width}x{height} scale {scale}\n'
+                    f'xwayland {"enable" if xwayland else "disable"}\n'
+                    # Windows without title bars or borders: their content is where
+                    # sway says they are.
+                    'default_border none\ndefault_floating_border none\n'
+                    'exec env > $XDG_RUNTIME_DIR/session\n')
+        self.env = dict(PATH=os.environ['PATH'], HOME=self.folder, XDG_RUNTIME_DIR=runtime,
+                        LANG='C.UTF-8', LC_ALL='C.UTF-8')
+        self.process = subprocess.Popen(
+            [*AS_USER, 'sway', '-c', config],
+            env=dict(self.env, WLR_BACKENDS='headless', WLR_RENDERER='pixman',
+                     WLR_LIBINPUT_NO_DEVICES='1'),
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        session = os.path.join(runtime, 'session')
+        deadline = time.monotonic() + 20
+        while not os.path.exists(session) or (xwayland and 'DISPLAY=' not in open(session).read()):
+            if time.monotonic() > deadline or self.process.poll() is not None:
+                raise RuntimeError('sway did not start')
+            time.sleep(0.1)
+        time.sleep(0.2)
+        with open(session) as f:
+            started = dict(line.rstrip('\n').split('=', 1) for line in f if '=' in line)
+        self.env.update({k: started[k] for k in ('WAYLAND_DISPLAY', 'SWAYSOCK', 'DISPLAY')
+                         if k in started})
+        self.size = (width // scale, height // scale)  # the layout, in sway's units
+        # A seat with no devices gives clients neither keyboard nor pointer: a keyboard
+        # that waits an hour to type, and a mouse that moves as told.
+        self.keyboard = self.start('wtype', '-s', '3600000', 'x')
+        self.mouse = self.start(readable_copy(os.environ['WLPOINTER'], self.folder),
+                                *map(str, self.size), stdin=subprocess.PIPE,
+                                stdout=subprocess.PIPE)
+        assert self.mouse.stdout.readline() == b'ok\n'
+
+    def start(self, *args, env=None, **streams):
+        return subprocess.Popen([*AS_USER, *args], env=dict(self.env, **(env or {})), **streams)
+
+    def run(self, *args):
+        return subprocess.run([*AS_USER, *args], env=self.env, capture_output=True, timeout=60,
+                              check=True).stdout
+
+    def stop(self):
+        for process in (self.keyboard, self.mouse, self.process):
+            process.kill()
+            process.wait()
+
+    def windows(self):
+        """Every window, as a dict of its title, shell ('xdg_shell' or 'xwayland'), its
+        container's rectangle and its content's, in sway's units."""
+        found = []
+
+        def walk(node):
+            if node.get('pid'):
+                found.append(node)
+            for child in node.get('nodes', []) + node.get('floating_nodes', []):
+                walk(child)
+        walk(json.loads(self.run('swaymsg', '-t', 'get_tree')))
+        return found
+
+    def wait_window(self, title, viewer=None, timeout=30.0):
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            for window in self.windows():
+                if window['name'] == title:
+                    return window
+            if viewer is not None and viewer.poll() is not None:
+                raise AssertionError(f'the viewer ended with {viewer.returncode}: '
+                                     f'{viewer.stderr.read().decode(errors="replace")}')
+            time.sleep(0.1)
+        raise AssertionError(f'no window "{title}": {[w["name"] for w in self.windows()]}')
+
+    def screenshot(self, window):
+        """The window's content in the output's own pixels: (width, height, RGB bytes)."""
+        shot = self.run('grim', '-t', 'ppm', '-')
+        header = shot.split(b'\n', 3)
+        width, height = map(int, header[1].split())
+        pixels = header[3]
+        scale = width // self.size[0]
+        rect = window['rect']
+        x0, y0, w, h = (rect[k] * scale for k in ('x', 'y', 'width', 'height'))
+        rows = [pixels[((y0 + y) * width + x0) * 3:((y0 + y) * width + x0 + w) * 3]
+                for y in range(h)]
+        return w, h, b''.join(rows)
+
+    def key(self, name):
+        self.run('wtype', '-k', name)
+
+    def type(self, text):
+        self.run('wtype', text)
+
+    def pointer(self, *commands):
+        for command in commands:
+            self.mouse.stdin.write(command.encode() + b'\n')
+            self.mouse.stdin.flush()
+            assert self.mouse.stdout.readline() == b'ok\n'
+
+    def viewer(self, **env):
+        """The viewer, with the message-box recorder; returns the process and the
+        recorder's log."""
+        log = os.path.join(self.folder, f'boxes-{time.monotonic_ns()}')
+        open(log, 'w').close()
+        os.chmod(log, stat.S_IRUSR | stat.S_IWUSR | stat.S_IRGRP | stat.S_IWGRP | stat.S_IROTH |
+                 stat.S_IWOTH)
+        program = readable_copy(os.environ['VIEWER'], self.folder)
+        spy = readable_copy(os.environ['MESSAGEBOX_SPY'], self.folder)
+        env = dict(dict(LD_PRELOAD=spy, MESSAGEBOX_LOG=log), **env)
+        process = self.start(program, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        return process, log

@@ -1,0 +1,96 @@
+// The Wayland session: SDL's Wayland driver, the screen in its own pixels, and the
+// Wayland window system's table. Wayland lets no client place its windows, nor learn
+// where they are: positions are the compositor's.
+#include <algorithm>
+#include <cmath>
+
+#include "wayland.h"
+
+namespace {
+
+// A program that Windows knows to be DPI aware sees the monitor's own pixels. SDL lists
+// the output's native mode among its modes once the desktop is scaled, the largest
+// first; at scale 1 its one mode is the desktop's.
+SDL_Rect wlPrimaryBounds() {
+    SDL_DisplayMode native = {};
+    SDL_Rect units = {};
+    if (SDL_GetDisplayMode(0, 0, &native) != 0 || SDL_GetDisplayBounds(0, &units) != 0) {
+        return SDL_Rect{};
+    }
+    return {0, 0, std::max(native.w, units.w), std::max(native.h, units.h)};
+}
+
+void wlNameWindow(StandInWindow* window) { SDL_SetWindowTitle(window->sdl, window->title.c_str()); }
+
+// A window of fixed size: SDL tells the compositor a least and largest size only when
+// asked, and tiling compositors decide when the window first shows whether to float it.
+void keepSize(StandInWindow* window) {
+    int width = 0;
+    int height = 0;
+    SDL_GetWindowSize(window->sdl, &width, &height);
+    SDL_SetWindowMinimumSize(window->sdl, width, height);
+    SDL_SetWindowMaximumSize(window->sdl, width, height);
+}
+
+void wlShowWindow(StandInWindow* window) {
+    SDL_ShowWindow(window->sdl);
+    keepSize(window);
+}
+
+// A compositor that draws the frame does not say how large it is.
+FrameExtents wlFrameExtents(StandInWindow*, bool, int) { return {}; }
+
+bool wlMaximisedOrFullscreen(StandInWindow* window) {
+    return (SDL_GetWindowFlags(window->sdl) & (SDL_WINDOW_MAXIMIZED | SDL_WINDOW_FULLSCREEN)) != 0;
+}
+
+void wlLeaveMaximisedAndFullscreen(StandInWindow* window) {
+    const Uint32 flags = SDL_GetWindowFlags(window->sdl);
+    if (flags & SDL_WINDOW_FULLSCREEN) {
+        SDL_SetWindowFullscreen(window->sdl, 0);
+    }
+    if (flags & SDL_WINDOW_MAXIMIZED) {
+        SDL_RestoreWindow(window->sdl);
+    }
+}
+
+// SDL keeps a window that is not resizable at the size it sets, whatever size the
+// compositor asks for.
+void wlResizeClient(StandInWindow* window, int width, int height) {
+    SDL_SetWindowSize(window->sdl, static_cast<int>(std::lround(width / window->pixelRatio)),
+                      static_cast<int>(std::lround(height / window->pixelRatio)));
+    keepSize(window);
+    SDL_GL_GetDrawableSize(window->sdl, &window->shownWidth, &window->shownHeight);
+    presentClientArea(window);
+}
+
+// The compositor sends a window the pointer's events from a press until the release
+// (an implicit grab): there is nothing to capture.
+bool wlCaptureMouse(bool) { return true; }
+
+}  // namespace
+
+bool startWaylandVideo() {
+    SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "wayland", SDL_HINT_OVERRIDE);
+    return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+}
+
+const WindowSystem waylandWindowSystem = {
+    wlPrimaryBounds,
+    SDL_WINDOW_ALLOW_HIGHDPI,
+    wlNameWindow,
+    wlShowWindow,
+    wlFrameExtents,
+    wlMaximisedOrFullscreen,
+    wlLeaveMaximisedAndFullscreen,
+    wlResizeClient,
+    wlCaptureMouse,
+    wlMessageBox,
+    eglPixelFormats,
+    eglSetPixelFormat,
+    eglNewContext,
+    eglBindContext,
+    eglUnbindContext,
+    eglDropContext,
+    eglPresent,
+};

@@ -23,10 +23,17 @@ class NativeWayland(unittest.TestCase):
         self.addCleanup(lambda: viewer.poll() is None and viewer.kill())
         return viewer, log, self.sway.wait_window(CAPTION, viewer)
 
-    def open(self, **env):
-        """The viewer's window once it shows its first picture."""
+    def open(self, dismiss='Return', **env):
+        """The viewer's window once it shows its first picture, after the box, which is
+        dismissed by that key or by a click on OK."""
         viewer, log, box = self.start(**env)
-        self.sway.key('Return')
+        self.box_shot = self.sway.screenshot(box)
+        if dismiss == 'click':
+            rect = box['rect']
+            self.sway.pointer(f'move {rect["x"] + rect["width"] - 56} '
+                              f'{rect["y"] + rect["height"] - 23}', 'press', 'release')
+        else:
+            self.sway.key(dismiss)
         window = self.sway.wait_window(TITLE, viewer)
         deadline = time.monotonic() + 10
         while pixel(self.shot(window), 1, 0, 0) != BACKGROUND and time.monotonic() < deadline:
@@ -42,23 +49,34 @@ class NativeWayland(unittest.TestCase):
         time.sleep(0.4)
         self.assertTrue(first == self.shot(window), message)
 
+    def assert_drawn_pixel_for_pixel(self, shot, left, top, right, bottom):
+        """A picture stretched to twice its size is all 2x2 blocks of one colour."""
+        width, _, pixels = shot
+        for offset in (0, 1):
+            blocks = [len({pixel(pixels, width, x + dx, y + dy) for dx in (0, 1) for dy in (0, 1)})
+                      for y in range(top + offset, bottom, 2) for x in range(left + offset, right, 2)]
+            self.assertLess(blocks.count(1) / len(blocks), 0.99, offset)
+
     def test_at_twice_the_scale_it_draws_the_screens_own_pixels(self):
         sway = self.desktop(2560, 1600, 2)
         viewer, log, box, window = self.open()
         self.assertEqual(message_boxes(log), [[TEXT, 'OK']])
+        # The box at twice Windows' 96-dpi measures, its text in the screen's pixels.
+        box_width, box_height, _ = self.box_shot
+        self.assertEqual((box_width, box_height),
+                         (2 * box['rect']['width'], 2 * box['rect']['height']))
+        self.assertLess(abs(box_height - 2 * 85), 20)
+        self.assert_drawn_pixel_for_pixel(self.box_shot, 20, 20, box_width - 20, 70)
         self.assertEqual(window['shell'], 'xdg_shell')
         self.assertEqual(window['type'], 'floating_con')
         # 80 % of the screen's 1600 pixels: 640 of sway's units, each two pixels.
         self.assertEqual((window['window_rect']['width'], window['window_rect']['height']),
                          (640, 640))
-        width, height, pixels = sway.screenshot(window)
+        shot = sway.screenshot(window)
+        width, height, pixels = shot
         self.assertEqual((width, height), (1280, 1280))
         self.assertEqual(pixel(pixels, width, 4, 4), BACKGROUND)
-        # Drawn pixel for pixel: a picture stretched from 640 to 1280 is all 2x2 blocks.
-        for offset in (0, 1):
-            blocks = [len({pixel(pixels, width, x + dx, y + dy) for dx in (0, 1) for dy in (0, 1)})
-                      for y in range(300 + offset, 980, 2) for x in range(300 + offset, 980, 2)]
-            self.assertLess(blocks.count(1) / len(blocks), 0.99, offset)
+        self.assert_drawn_pixel_for_pixel(shot, 300, 300, 980, 980)
 
         # A click stops the model; a drag turns it, and a flick leaves it spinning.
         centre = (window['rect']['x'] + 320, window['rect']['y'] + 320)
@@ -95,7 +113,7 @@ class NativeWayland(unittest.TestCase):
 
     def test_at_the_screens_own_scale_it_is_80_percent_and_idle_when_still(self):
         sway = self.desktop(1920, 1080, 1)
-        viewer, _, box, window = self.open()
+        viewer, _, box, window = self.open('click')
         self.assertEqual((window['window_rect']['width'], window['window_rect']['height']),
                          (864, 864))
         centre = (window['rect']['x'] + 432, window['rect']['y'] + 432)
@@ -117,10 +135,10 @@ class NativeWayland(unittest.TestCase):
 
     def test_beside_xwayland_native_unless_x11_is_asked_for(self):
         sway = self.desktop(1920, 1080, 1, xwayland=True)
-        for driver, shell in ((None, 'xdg_shell'), ('x11', 'xwayland')):
+        for driver, shell, dismiss in ((None, 'xdg_shell', 'Escape'), ('x11', 'xwayland', 'Return')):
             with self.subTest(driver=driver):
                 env = {'SDL_VIDEODRIVER': driver} if driver else {}
-                viewer, _, box, window = self.open(**env)
+                viewer, _, box, window = self.open(dismiss, **env)
                 self.assertEqual((box['shell'], window['shell']), (shell, shell))
                 sway.key('Escape')
                 self.assertEqual(wait_exit(viewer), 0)

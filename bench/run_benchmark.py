@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Measures the viewer and prints one table (and writes it as CSV): the renderer's
 frame cost beside its floor, the whole program's frame rate and CPU on Xvfb screens,
-the same for the Windows build under Wine, idle CPU once stopped, start-up time, peak
-memory and input latency. Each figure is the median of several runs, with min and max.
+the same for the Windows build under Wine and for the native Wayland window on a
+headless sway at scale 1 and 2, idle CPU once stopped, start-up time, peak memory and
+input latency. Each figure is the median of several runs, with min and max.
 
 Run by hand after building (the environment names the programs, as CTest sets it):
     bench/run_benchmark.sh [--quick]
@@ -15,13 +16,18 @@ import statistics
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), '..', 'tests', 'e2e'))
 from viewer import CAPTION, TITLE  # noqa: E402
 from xsession import FOR_WINE, XServer, cpu_seconds, wine_prefix  # noqa: E402
+from wayland import Sway, readable_copy  # noqa: E402
 
 SCREENS = [(1024, 768), (1920, 1080), (2560, 1440), (3840, 2160)]
+# Wayland outputs as (width, height, scale): the window has as many pixels as on the
+# X11 screen of that size, drawn at scale 1 and at scale 2.
+WAYLAND_SCREENS = [(1920, 1080, 1), (3840, 2160, 2)]
 
 
 def summary(values):
@@ -150,6 +156,41 @@ def wine_fps(width, height, runs, seconds, prefix):
     return values
 
 
+def wayland_fps(width, height, scale, runs, seconds):
+    """Frames the native Wayland window presents a second while it spins, counted from
+    libwayland's own log of the program's requests: one surface commit each. The output
+    refreshes faster than the program draws, as Xvfb does not pace it at all."""
+    values = []
+    sway = Sway(width, height, scale, refresh=240)
+    try:
+        program = readable_copy(os.environ['VIEWER'], sway.folder)
+        for _ in range(runs):
+            process = sway.start(program, env={'WAYLAND_DEBUG': 'client'},
+                                 stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+            commits = []
+
+            def read():
+                for line in process.stderr:
+                    if b'wl_surface@' in line and b'.commit()' in line:
+                        commits.append((time.monotonic(), line.split(b'.commit')[0].split()[-1]))
+            reader = threading.Thread(target=read, daemon=True)
+            reader.start()
+            sway.wait_window(CAPTION, process)
+            sway.key('Return')
+            sway.wait_window(TITLE, process)
+            time.sleep(1.0)
+            start = time.monotonic()
+            time.sleep(seconds)
+            window = [surface for at, surface in commits if start <= at < start + seconds]
+            values.append(max(window.count(s) for s in set(window)) / seconds if window else 0)
+            sway.key('Escape')
+            process.wait(timeout=30)
+            reader.join(timeout=5)
+    finally:
+        sway.stop()
+    return values
+
+
 def make_wine_prefix():
     prefix = tempfile.mkdtemp(prefix='viewer-bench-wine-')
     wine_prefix(prefix)
@@ -187,6 +228,11 @@ def main():
             subprocess.run(['wineserver', '-k'], env=dict(os.environ, WINEPREFIX=prefix),
                            capture_output=True)
             shutil.rmtree(prefix, ignore_errors=True)
+    # sway runs as another user, which only root can start it as.
+    if os.geteuid() == 0 and shutil.which('sway'):
+        for width, height, scale in WAYLAND_SCREENS[:1] if args.quick else WAYLAND_SCREENS:
+            rows.append((f'fps spinning wayland x{scale}', f'{width}x{height}',
+                         *summary(wayland_fps(width, height, scale, runs, seconds))))
 
     with open(args.csv, 'w', newline='') as out:
         writer = csv.writer(out)

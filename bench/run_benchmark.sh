@@ -6,5 +6,6 @@ build=${BUILD_DIR:-$root/build}
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j"$(nproc)" >/dev/null
 export VIEWER="$build/trackball-viewer" XPROBE="$build/tests/xprobe" FRAME_BENCH="$build/bench/frame_bench"
+export WLPOINTER="$build/tests/wlpointer"
 [ -f "$build/windows/trackball-viewer.exe" ] && export WINDOWS_VIEWER="$build/windows/trackball-viewer.exe"
 exec python3 "$root/bench/run_benchmark.py" --csv "$build/benchmark.csv" "$@"

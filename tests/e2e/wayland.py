@@ -22,7 +22,7 @@ def readable_copy(path, folder):
 
 
 class Sway:
-    def __init__(self, width, height, scale, xwayland=False):
+    def __init__(self, width, height, scale, xwayland=False, refresh=60):
         self.folder = tempfile.mkdtemp(prefix='viewer-sway-')
         os.chmod(self.folder, 0o755)
         runtime = os.path.join(self.folder, 'run')
@@ -30,7 +30,7 @@ class Sway:
         shutil.chown(runtime, USER)
         config = os.path.join(self.folder, 'config')
         with open(config, 'w') as f:
-            f.write(f'output HEADLESS-1 mode {width}x{height} scale {scale}\n'
+            f.write(f'output HEADLESS-1 mode {width}x{height}@{refresh}Hz scale {scale}\n'
                     f'xwayland {"enable" if xwayland else "disable"}\n'
                     # Windows without title bars or borders: their content is where
                     # sway says they are.

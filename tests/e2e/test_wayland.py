@@ -36,10 +36,18 @@ class NativeWayland(unittest.TestCase):
         else:
             self.sway.key(dismiss)
         window = self.sway.wait_window(TITLE, viewer)
-        deadline = time.monotonic() + 10
-        while pixel(self.shot(window), 1, 0, 0) != BACKGROUND and time.monotonic() < deadline:
-            time.sleep(0.1)
+        self.corner_once_drawn(window, BACKGROUND)
         return viewer, log, box, window
+
+    def corner_once_drawn(self, window, colour, timeout=10):
+        """The window's corner once it shows that colour, or when the time is up."""
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            corner = pixel(self.shot(window), 1, 0, 0)
+            if corner == colour:
+                break
+            time.sleep(0.1)
+        return corner
 
     def shot(self, window):
         return self.sway.screenshot(window)[2]
@@ -107,8 +115,7 @@ class NativeWayland(unittest.TestCase):
         self.assert_still(window, 'and a click stops it again')
 
         sway.type('f')
-        time.sleep(0.5)
-        self.assertEqual(pixel(self.shot(window), width, 4, 4), FOG_BACKGROUND)
+        self.assertEqual(self.corner_once_drawn(window, FOG_BACKGROUND), FOG_BACKGROUND)
         sway.key('Escape')
         self.assertEqual(wait_exit(viewer), 0)
         self.assertEqual(viewer.stderr.read(), b'')

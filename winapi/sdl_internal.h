@@ -179,8 +179,6 @@ ClientView clientView(const StandInWindow* window);
 // Points the current context's viewport at that area (sdl_wgl.cpp); around it the
 // window shows what the program clears the buffer to.
 void presentClientArea(StandInWindow* window);
-// SDL's units in the program's pixels.
-int pixelsOf(const StandInWindow* window, double units);
 
 std::string utf8FromAnsi(const char* text);
 std::string ansiFromUtf8(const char* text);

@@ -28,10 +28,6 @@ StandInWindow* windowFromSdlId(Uint32 id) {
     return nullptr;
 }
 
-int pixelsOf(const StandInWindow* window, double units) {
-    return static_cast<int>(std::lround(units * window->pixelRatio));
-}
-
 // A window whose pixel format needs another kind of window is made again: it is still
 // unmapped then, so nobody sees it.
 bool createSdlWindow(StandInWindow* window, Uint32 extraFlags) {

@@ -95,17 +95,19 @@ class Startup(unittest.TestCase):
         self.assertEqual(viewer.wait_exit(), 0)
 
     def test_without_a_display_it_says_so_and_ends(self):
-        for display in (None, ':97'):
+        # A Wayland display named where no compositor answers is said too.
+        for display, wayland in ((None, None), (':97', None), (None, 'wayland-97')):
             env = {k: v for k, v in os.environ.items() if k != 'DISPLAY'}
-            if display:
-                env['DISPLAY'] = display
+            env.update({k: v for k, v in (('DISPLAY', display), ('WAYLAND_DISPLAY', wayland),
+                                          ('XDG_RUNTIME_DIR', '/tmp')) if v})
             result = subprocess.run([os.environ['VIEWER']], env=env, capture_output=True,
                                     encoding='utf-8', timeout=30)
             self.assertEqual(result.returncode, 1)
             self.assertEqual(result.stdout, '')
             expected = f'"{display}"' if display else '(DISPLAY is not set)'
+            tried = f'the Wayland display "{wayland}" nor ' if wayland else ''
             self.assertEqual(result.stderr,
-                             f'trackball-viewer: cannot open the X display {expected}\n')
+                             f'trackball-viewer: cannot open {tried}the X display {expected}\n')
 
     def test_square_window_of_a_smaller_screen_keeps_its_size(self):
         server, viewer, window = open_viewer(self, 1024, 768)

@@ -4,7 +4,6 @@ viewer started in it the way a user does."""
 import json
 import os
 import shutil
-import stat
 import subprocess
 import tempfile
 import time
@@ -116,9 +115,6 @@ class Sway:
     def key(self, name):
         self.run('wtype', '-k', name)
 
-    def type(self, text):
-        self.run('wtype', text)
-
     def pointer(self, *commands):
         for command in commands:
             self.mouse.stdin.write(command.encode() + b'\n')
@@ -130,10 +126,8 @@ class Sway:
         recorder's log."""
         log = os.path.join(self.folder, f'boxes-{time.monotonic_ns()}')
         open(log, 'w').close()
-        os.chmod(log, stat.S_IRUSR | stat.S_IWUSR | stat.S_IRGRP | stat.S_IWGRP | stat.S_IROTH |
-                 stat.S_IWOTH)
+        os.chmod(log, 0o666)
+        env = dict(LD_PRELOAD=readable_copy(os.environ['MESSAGEBOX_SPY'], self.folder),
+                   MESSAGEBOX_LOG=log, **env)
         program = readable_copy(os.environ['VIEWER'], self.folder)
-        spy = readable_copy(os.environ['MESSAGEBOX_SPY'], self.folder)
-        env = dict(dict(LD_PRELOAD=spy, MESSAGEBOX_LOG=log), **env)
-        process = self.start(program, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
-        return process, log
+        return self.start(program, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE), log

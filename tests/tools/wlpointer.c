@@ -19,14 +19,13 @@ extern const struct wl_interface virtualPointerInterface;
 static const struct wl_interface *createTypes[] = {&wl_seat_interface, &virtualPointerInterface};
 
 enum { MOTION_ABSOLUTE = 1, BUTTON = 2, FRAME = 4 };
+/* The requests up to the last one used, in the protocol's order. */
 static const struct wl_message pointerRequests[] = {
-    {"motion", "uff", noTypes},        {"motion_absolute", "uuuuu", noTypes},
-    {"button", "uuu", noTypes},        {"axis", "uuf", noTypes},
-    {"frame", "", noTypes},            {"axis_source", "u", noTypes},
-    {"axis_stop", "uu", noTypes},      {"axis_discrete", "uufi", noTypes},
-    {"destroy", "", noTypes},
+    {"motion", "uff", noTypes}, {"motion_absolute", "uuuuu", noTypes},
+    {"button", "uuu", noTypes}, {"axis", "uuf", noTypes},
+    {"frame", "", noTypes},
 };
-const struct wl_interface virtualPointerInterface = {"zwlr_virtual_pointer_v1", 1, 9,
+const struct wl_interface virtualPointerInterface = {"zwlr_virtual_pointer_v1", 1, 5,
                                                      pointerRequests, 0, NULL};
 static const struct wl_message managerRequests[] = {
     {"create_virtual_pointer", "?on", createTypes},
@@ -39,8 +38,7 @@ static struct wl_seat *seat;
 
 static void announce(void *data, struct wl_registry *registry, uint32_t name,
                      const char *interface, uint32_t version) {
-    (void)data;
-    (void)version;
+    (void)data, (void)version;
     if (strcmp(interface, managerInterface.name) == 0) {
         manager = wl_registry_bind(registry, name, &managerInterface, 1);
     } else if (strcmp(interface, wl_seat_interface.name) == 0 && seat == NULL) {
@@ -49,9 +47,7 @@ static void announce(void *data, struct wl_registry *registry, uint32_t name,
 }
 
 static void forget(void *data, struct wl_registry *registry, uint32_t name) {
-    (void)data;
-    (void)registry;
-    (void)name;
+    (void)data, (void)registry, (void)name;
 }
 
 static const struct wl_registry_listener registryListener = {announce, forget};

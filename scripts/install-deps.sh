@@ -15,7 +15,7 @@ packages=(
 )
 test_packages=(
   python3 libosmesa6-dev libgtest-dev
-  xvfb x11-utils xdotool imagemagick libxdamage-dev libxfixes-dev libxtst-dev
+  xvfb x11-utils xdotool imagemagick libxdamage-dev libxfixes-dev libxtst-dev libxss-dev
   openbox fluxbox icewm metacity i3
   xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils  # monitors arranged with xrandr
   desktop-file-utils appstream dpkg-dev file

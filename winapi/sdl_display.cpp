@@ -11,6 +11,15 @@ bool ensureVideo() {
         // does not end the program by itself: the window procedure decides.
         SDL_SetHint(SDL_HINT_MOUSE_AUTO_CAPTURE, "0");
         SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+        // Desktops find a program's name and icon by its menu entry's id, which names
+        // the windows' X11 class and Wayland app_id. SDL 2.26 reads the X11 one from the
+        // environment alone.
+        SDL_setenv("SDL_VIDEO_X11_WMCLASS", DESKTOP_APP_ID, 0);
+        SDL_setenv("SDL_VIDEO_WAYLAND_WMCLASS", DESKTOP_APP_ID, 0);
+        // A Windows program keeps the display awake only when it asks
+        // (SetThreadExecutionState), and this one never asks. SDL would otherwise hold
+        // off the screen saver, idle and lock for as long as video runs.
+        SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
         // Wayland first where a compositor can be reached, as SDL3, GTK and Qt choose;
         // X11 where the user asks for it, or where no compositor answers.
         const char* driver = SDL_getenv("SDL_VIDEODRIVER");

@@ -28,9 +28,10 @@ int main(int argc, char** argv) {
         const std::string tried =
             display ? '"' + std::string(display) + '"' : "(DISPLAY is not set)";
         if (wayland != nullptr) {
+            const char* why = standIn().seatless ? " (it offers no input seat)" : "";
             std::fprintf(stderr,
-                         "%s: cannot open the Wayland display \"%s\" nor the X display %s\n",
-                         program_invocation_short_name, wayland, tried.c_str());
+                         "%s: cannot open the Wayland display \"%s\"%s nor the X display %s\n",
+                         program_invocation_short_name, wayland, why, tried.c_str());
         } else {
             std::fprintf(stderr, "%s: cannot open the X display %s\n",
                          program_invocation_short_name, tried.c_str());

@@ -102,6 +102,7 @@ struct WindowSystem;
 
 struct StandInState {
     bool videoReady;
+    bool seatless;  // the Wayland display answered but offers no input seat
     const WindowSystem* system;
     std::map<std::string, WNDCLASSA> classes;  // by name, which each class points into
     std::vector<std::unique_ptr<StandInWindow>> windows;

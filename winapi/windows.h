@@ -25,7 +25,9 @@
 //                            one it puts the window in) comes out of them. The size is
 //                            the program's: fixed size hints, so tiling managers float
 //                            the window and others offer no resize handles. The title in
-//                            the EWMH and the legacy (Latin-1) properties. Sends WM_CREATE
+//                            the EWMH and the legacy (Latin-1) properties. Its X11 class
+//                            and Wayland app_id are the menu entry's id, as are the message
+//                            boxes'. Sends WM_CREATE
 //  [X] ShowWindow            SW_HIDE hides; any other mode shows normally and activates
 //  [X] UpdateWindow          sends WM_PAINT at once if the window needs painting
 //  [X] SetWindowPos          outer size, leaving a maximised or fullscreen state first;
@@ -86,6 +88,9 @@
 //  [X] main sets up the heap to keep freed blocks and connects to the Wayland or the X
 //      display (or says it cannot and exits with 1), then calls WinMain(instance, NULL,
 //      command line without the program name, SW_SHOWDEFAULT) and exits with its result.
+//      A Wayland display that offers no input seat is passed over for X11.
+//  [ ] SetThreadExecutionState: the viewer never asks to keep the display awake, so the
+//      screen saver, idle and lock come on as the desktop sets them.
 #pragma once
 
 #include <cstddef>

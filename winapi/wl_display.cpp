@@ -3,6 +3,9 @@
 // where they are: positions are the compositor's.
 #include <algorithm>
 #include <cmath>
+#include <string>
+
+#include <wayland-client.h>
 
 #include "wayland.h"
 
@@ -68,9 +71,35 @@ void wlResizeClient(StandInWindow* window, int width, int height) {
 // (an implicit grab): there is nothing to capture.
 bool wlCaptureMouse(bool) { return true; }
 
+// Whether the compositor offers an input seat, which SDL 2.26's Wayland video takes for
+// granted: without one (weston's headless backend) it dies of SIGSEGV as it starts.
+bool offersSeat() {
+    wl_display* display = wl_display_connect(nullptr);
+    if (display == nullptr) {
+        return false;
+    }
+    bool seat = false;
+    wl_registry* registry = wl_display_get_registry(display);
+    static const wl_registry_listener listener = {
+        [](void* data, wl_registry*, uint32_t, const char* interface, uint32_t) {
+            *static_cast<bool*>(data) |= std::string(interface) == wl_seat_interface.name;
+        },
+        [](void*, wl_registry*, uint32_t) {},
+    };
+    wl_registry_add_listener(registry, &listener, &seat);
+    wl_display_roundtrip(display);
+    wl_registry_destroy(registry);
+    wl_display_disconnect(display);
+    standIn().seatless = !seat;
+    return seat;
+}
+
 }  // namespace
 
 bool startWaylandVideo() {
+    if (!offersSeat()) {
+        return false;
+    }
     SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "wayland", SDL_HINT_OVERRIDE);
     return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
 }

@@ -321,7 +321,7 @@ void showBox(Box* box, const std::string& caption) {
     box->toplevel = xdg_surface_get_toplevel(box->xdgSurface);
     xdg_toplevel_add_listener(box->toplevel, &toplevelListener, box);
     xdg_toplevel_set_title(box->toplevel, caption.c_str());
-    xdg_toplevel_set_app_id(box->toplevel, program_invocation_short_name);
+    xdg_toplevel_set_app_id(box->toplevel, DESKTOP_APP_ID);
     // A dialog of fixed size, which tiling compositors float.
     xdg_toplevel_set_min_size(box->toplevel, box->layout.width, box->layout.height);
     xdg_toplevel_set_max_size(box->toplevel, box->layout.width, box->layout.height);

@@ -8,6 +8,7 @@
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
 #include <poll.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -279,13 +280,18 @@ void createBoxWindow(Box* box, StandInWindow* owner, const std::string& caption)
     size->y = y;
     size->min_width = size->max_width = width;
     size->min_height = size->max_height = height;
-    XSetWMNormalHints(display, box->window, size);
-    XFree(size);
     XWMHints* hints = XAllocWMHints();
     hints->flags = InputHint;
     hints->input = True;
-    XSetWMHints(display, box->window, hints);
+    // Known by the menu entry as the program's window is, and by its process.
+    XClassHint identity = {const_cast<char*>(DESKTOP_APP_ID), const_cast<char*>(DESKTOP_APP_ID)};
+    XSetWMProperties(display, box->window, nullptr, nullptr, nullptr, 0, size, hints, &identity);
     XFree(hints);
+    XFree(size);
+    const long pid = getpid();
+    XChangeProperty(display, box->window, XInternAtom(display, "_NET_WM_PID", False),
+                    XA_CARDINAL, 32, PropModeReplace, reinterpret_cast<const unsigned char*>(&pid),
+                    1);
     if (owner != nullptr) {
         XSetTransientForHint(display, box->window, xWindowOf(owner));
     }

@@ -11,12 +11,11 @@ import unittest
 import zipfile
 from xml.etree import ElementTree
 
-from viewer import CAPTION, TITLE
+from viewer import APP_ID, CAPTION, TITLE
 from xsession import FOR_WINE, XServer, wait_exit, wine_prefix
 
 BUILD = os.environ.get('BUILD_DIR', '')
 SOURCE = os.path.join(os.path.dirname(__file__), '..', '..')
-APP_ID = 'org.trackball_viewer.TrackballViewer'
 INSTALLED = [
     'usr/bin/trackball-viewer',
     f'usr/share/applications/{APP_ID}.desktop',

@@ -84,6 +84,14 @@ class Interaction(unittest.TestCase):
         self.server.xdotool('key', 'Escape')
         self.assertEqual(self.viewer.wait_exit(), 0)
 
+    def test_the_screen_saver_comes_on_spinning_and_stopped(self):
+        # Like a Windows program that never asks to keep the display awake.
+        self.server.run('xset', 's', '2', '2')
+        for state in ('spinning', 'stopped'):
+            time.sleep(4)
+            self.assertEqual(self.server.run(os.environ['XPROBE'], 'saver'), 'on\n', state)
+            self.stop_with_a_click()
+
     def test_drag_that_ends_outside_the_window_still_ends(self):
         self.stop_with_a_click()
         self.move(400, 400)

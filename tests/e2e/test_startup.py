@@ -6,7 +6,7 @@ import time
 import unittest
 import zlib
 
-from viewer import CAPTION, TEXT, TITLE, Viewer, open_viewer
+from viewer import APP_ID, CAPTION, TEXT, TITLE, Viewer, open_viewer
 from xsession import XServer, minor_faults
 
 
@@ -28,6 +28,10 @@ class Startup(unittest.TestCase):
 
         box = viewer.wait_window(CAPTION)
         self.assertEqual(viewer.message_boxes(), [[TEXT, 'OK']])
+        # Known by the menu entry's id, which desktops match to the entry, and its process.
+        self.assertEqual(server.run('xprop', '-id', box[0], '-notype', 'WM_CLASS', '_NET_WM_PID'),
+                         f'WM_CLASS = "{APP_ID}", "{APP_ID}"\n'
+                         f'_NET_WM_PID = {viewer.process.pid}\n')
         # The box blocks start-up: no window is made until it is dismissed.
         time.sleep(1.0)
         self.assertEqual([w[1] for w in server.windows()], [CAPTION])
@@ -36,6 +40,7 @@ class Startup(unittest.TestCase):
         window = viewer.wait_window(TITLE)
         self.assertEqual(window[2:], (50, 50, 819, 819))
         server.wait_gone(CAPTION)
+        self.assertIn(f'"{APP_ID}"\n', server.run('xprop', '-id', window[0], 'WM_CLASS'))
         # Readers of the legacy title properties take them for Latin-1.
         for name in ('WM_NAME', 'WM_ICON_NAME'):
             legacy = server.run('xprop', '-id', window[0], '-f', name, '8x', name)

@@ -2,12 +2,23 @@
 and at 100 %, with and without XWayland."""
 import os
 import signal
+import subprocess
+import tempfile
 import time
 import unittest
 
-from viewer import BACKGROUND, CAPTION, FOG_BACKGROUND, TEXT, TITLE, message_boxes
+from viewer import (APP_ID, BACKGROUND, CAPTION, FOG_BACKGROUND, TEXT, TITLE, Viewer,
+                    message_boxes)
 from wayland import Sway
-from xsession import cpu_seconds, pixel, wait_exit
+from xsession import XServer, cpu_seconds, pixel, wait_exit
+
+
+def drawn_rows(shot, width):
+    """The first and last rows of the picture that show more than the background."""
+    empty = bytes(BACKGROUND) * width
+    rows = [y for y in range(len(shot) // (3 * width))
+            if shot[3 * width * y:3 * width * (y + 1)] != empty]
+    return rows[0], rows[-1]
 
 
 @unittest.skipUnless(os.geteuid() == 0, 'sway refuses root; only root starts it as another user')
@@ -78,6 +89,9 @@ class NativeWayland(unittest.TestCase):
         self.assert_drawn_pixel_for_pixel(self.box_shot, 20, 20, box_width - 20, 70)
         self.assertEqual(window['shell'], 'xdg_shell')
         self.assertEqual(window['type'], 'floating_con')
+        # Known by the menu entry's id; the desktop may still blank and lock the screen.
+        self.assertEqual((box['app_id'], window['app_id']), (APP_ID, APP_ID))
+        self.assertFalse(window['inhibit_idle'])
         # 80 % of the screen's 1600 pixels: 640 of sway's units, each two pixels.
         self.assertEqual((window['window_rect']['width'], window['window_rect']['height']),
                          (640, 640))
@@ -96,6 +110,10 @@ class NativeWayland(unittest.TestCase):
         time.sleep(0.3)
         after = self.shot(window)
         self.assertTrue(before != after, 'a drag turns the model')
+        # Across the middle it turns about the upright axis alone, which keeps the model's
+        # height; points taken in units rather than pixels would lie off the middle.
+        for edge, moved in zip(drawn_rows(before, width), drawn_rows(after, width)):
+            self.assertLess(abs(edge - moved), 3, 'the drag tilts the model')
         # Past the window's corner the drag goes on, as the compositor keeps the pointer's
         # events coming to the window until the button is up; held inside the window,
         # the pointer would stay in its corner.
@@ -145,6 +163,32 @@ class NativeWayland(unittest.TestCase):
                     self.assertLess(cpu_seconds(viewer.pid) - used, 0.1)
                 sway.key('Escape')
                 self.assertEqual(wait_exit(viewer), 0)
+
+
+class Seatless(unittest.TestCase):
+    def test_without_an_input_seat_it_takes_x11_or_says_why(self):
+        runtime = tempfile.mkdtemp(prefix='viewer-weston-')
+        weston = subprocess.Popen(['weston', '--backend=headless-backend.so', '--use-pixman',
+                                   '--socket=wayland-seatless'],
+                                  env=dict(os.environ, XDG_RUNTIME_DIR=runtime),
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.addCleanup(lambda: weston.kill() or weston.wait())
+        while not os.path.exists(os.path.join(runtime, 'wayland-seatless')):
+            time.sleep(0.1)
+        seatless = dict(XDG_RUNTIME_DIR=runtime, WAYLAND_DISPLAY='wayland-seatless')
+        result = subprocess.run([os.environ['VIEWER']], capture_output=True, encoding='utf-8',
+                                env=dict({k: v for k, v in os.environ.items() if k != 'DISPLAY'},
+                                         **seatless), timeout=30)
+        self.assertEqual((result.returncode, result.stderr),
+                         (1, 'trackball-viewer: cannot open the Wayland display "wayland-seatless" '
+                             '(it offers no input seat) nor the X display (DISPLAY is not set)\n'))
+        server = XServer()
+        self.addCleanup(server.stop)
+        viewer = Viewer(server, **seatless)
+        self.addCleanup(viewer.kill)
+        server.press_return_on(viewer.wait_window(CAPTION))
+        viewer.wait_window(TITLE)
+
 
 if __name__ == '__main__':
     unittest.main()

@@ -8,6 +8,7 @@ from xsession import XServer, start_window_manager, temp_path, wait_exit
 TITLE = ' soft by Orvelund - press \u00b4p\u00b4 key '
 CAPTION = 'soft by Orvelund - orvelund@trackball-viewer.org '
 TEXT = ' mouse: touch the window image for movement----- '
+APP_ID = 'org.trackball_viewer.TrackballViewer'  # the menu entry's
 BACKGROUND = (51, 26, 13)
 FOG_BACKGROUND = (128, 64, 64)
 

@@ -14,6 +14,7 @@
  *   (state and size print the size the window was given, or kept where the change
  *   was refused)
  *   xprobe grab                    prints 1 if another client holds the pointer grabbed
+ *   xprobe saver                   prints on, off or disabled: the screen saver's state
  *   xprobe find TITLE              prints "id x y width height left right top bottom" of
  *                                  the viewable window of that title, wherever a window
  *                                  manager put it: its client area in root coordinates
@@ -24,6 +25,7 @@
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
 #include <X11/extensions/XTest.h>
+#include <X11/extensions/scrnsaver.h>
 #include <X11/extensions/Xdamage.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -281,9 +283,21 @@ int main(int argc, char **argv) {
         Display *display = XOpenDisplay(NULL);
         return display ? pointerGrabbed(display) : 2;
     }
+    if (argc == 2 && strcmp(argv[1], "saver") == 0) {
+        Display *display = XOpenDisplay(NULL);
+        XScreenSaverInfo info;
+        if (display == NULL || !XScreenSaverQueryInfo(display, DefaultRootWindow(display), &info)) {
+            return 2;
+        }
+        puts(info.state == ScreenSaverOn    ? "on"
+             : info.state == ScreenSaverOff ? "off"
+                                            : "disabled");
+        return 0;
+    }
     if (argc < 3) {
         fprintf(stderr,
-                "usage: xprobe close|frames|move-latency|first-frame|state|size|grab|find ...\n");
+                "usage: xprobe close|frames|move-latency|first-frame|state|size|grab|saver|"
+                "find ...\n");
         return 2;
     }
     Display *display = XOpenDisplay(NULL);

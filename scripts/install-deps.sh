@@ -6,15 +6,15 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   libsdl2-dev libgl-dev libx11-dev libgl1-mesa-dri libglx-mesa0
-  libxft-dev fonts-dejavu-core  # message boxes draw smooth text in a sans-serif font,
-  xfonts-base                   # or with the X server's core fonts where it cannot
-  # Native on Wayland: EGL, the box's own window drawn with cairo and read through XKB,
-  # and the title bar SDL draws where the compositor draws none.
-  libegl-dev libegl-mesa0 libwayland-dev wayland-protocols libxkbcommon-dev libcairo2-dev
+  # Message boxes drawn with cairo in a sans-serif font. Native on Wayland: EGL, the box's
+  # own window read through XKB, and the title bars libdecor draws for SDL's window and
+  # the box where the compositor draws none.
+  libcairo2-dev fonts-dejavu-core
+  libegl-dev libegl-mesa0 libwayland-dev libxkbcommon-dev libdecor-0-dev
   libdecor-0-plugin-1-cairo
 )
 test_packages=(
-  python3 libosmesa6-dev libgtest-dev
+  python3 libosmesa6-dev libgtest-dev xfonts-base
   xvfb x11-utils xdotool imagemagick libxdamage-dev libxfixes-dev libxtst-dev libxss-dev
   openbox fluxbox icewm metacity i3
   xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils  # monitors arranged with xrandr

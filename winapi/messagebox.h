@@ -1,31 +1,15 @@
-// Windows' message box as each window system's box draws it: the text on white, an OK
-// button on a grey band below, a stop sign beside the text for MB_ICONHAND. Measures
-// are Windows' at 96 dpi, times the scale the box is drawn at.
+// Windows' message box as the stand-in shows it on either window system: the text on
+// white, an OK button on a grey band below, a stop sign beside the text for MB_ICONHAND.
+// Laid out and drawn here, once, with cairo; the X11 and Wayland files make its window,
+// read its input and show the picture.
 #pragma once
+
+#include <cairo.h>
 
 #include <string>
 #include <vector>
 
-enum BoxColour {
-    boxBackground,
-    boxBand,
-    boxText,
-    boxButtonFace,
-    boxButtonBorder,
-    boxStopRed,
-    boxStopCross,
-    boxColourCount
-};
-
-// 16 bits a channel.
-struct BoxRgb {
-    unsigned short red;
-    unsigned short green;
-    unsigned short blue;
-};
-extern const BoxRgb boxColours[boxColourCount];
-
-const double messageFontPoints = 9;  // Windows' message font
+#include "windows.h"
 
 struct BoxRect {
     int x;
@@ -34,34 +18,29 @@ struct BoxRect {
     int height;
 };
 
-struct BoxLayout {
+// Measures are Windows' at 96 dpi, times the scale the box is drawn at.
+struct BoxPicture {
     double scale;
+    bool smooth;  // antialiased; else only the box's own colours are drawn
+    std::vector<std::string> lines;  // UTF-8
+    bool stopIcon;
     int width;
     int height;
     int bandTop;
     int textLeft;
     int firstBaseline;
     int lineHeight;
-    BoxRect icon;  // where the stop sign goes, if the box has one
-    int crossInset;
-    int crossWidth;
+    int ascent;
+    int descent;
     BoxRect button;
+    bool buttonHeld;
 };
 
-// A measure of Windows' box at the box's scale.
-int scaledMeasure(double scale, double measure);
-// The box around text of that width and number of lines in a font of that ascent and
-// descent.
-BoxLayout layOutBox(double scale, int textWidth, int lines, int ascent, int descent,
-                    bool stopIcon);
-BoxRect buttonFace(const BoxLayout& layout, bool held);
-bool onButton(const BoxLayout& layout, int x, int y);
-// Where the button's label starts, for a label of that width.
-int labelLeft(const BoxLayout& layout, int labelWidth);
-int labelBaseline(const BoxLayout& layout, int ascent, int descent);
-
-// The text's lines in UTF-8, from the code page the program writes in.
-std::vector<std::string> boxLines(const char* ansi);
+// The box for that text and type at that scale, its text measured in the desktop's
+// sans-serif font at the size of Windows' message font.
+BoxPicture layOutBox(const char* ansiText, UINT type, double scale, bool smooth);
+void drawBox(cairo_t* cr, const BoxPicture& box);
+bool onButton(const BoxPicture& box, double x, double y);
 
 // Where no box can be shown the text still reaches the user, on standard error.
 void printBoxText(const char* caption, const char* text);

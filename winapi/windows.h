@@ -63,14 +63,17 @@
 //
 // Message boxes (messagebox.cpp, x11_messagebox.cpp, wl_messagebox.cpp)
 //  [X] MessageBoxA           modal, OK button only, centred on the owner or the primary
-//                            monitor; Windows-1252 text shown as such, in the same
-//                            colours on every visual. MB_ICONHAND shows a stop sign.
-//                            Sized for the desktop's DPI (Xft.dpi), its text antialiased
-//                            in the sans-serif font; in the server's core fonts where the
-//                            server cannot blend text onto its visual. On Wayland a window
-//                            of its own drawn at the output's scale, which the compositor
-//                            places; the text goes to stderr where no box can be shown
-//
+//                            monitor, an owned box transient for its owner; Windows-1252
+//                            text shown as such, in the same colours on every visual.
+//                            MB_ICONHAND shows a stop sign. Drawn once, with cairo, at the
+//                            desktop's DPI (Xft.dpi), its text antialiased in the sans-serif
+//                            font; without antialiasing on a colour map, which holds the
+//                            box's own few colours exactly. On Wayland a window of its own
+//                            drawn at the output's scale, which the compositor places, with
+//                            a title bar through libdecor that moves it and whose close
+//                            button answers IDOK; the text goes to stderr where no box can
+//                            be shown
+
 // Pixel formats, palettes and presenting (sdl_pixelformat.cpp, over glx_context.cpp)
 //  [X] ChoosePixelFormat     the GLX configuration nearest the request, as Windows
 //                            picks; 0 where the display offers no OpenGL

@@ -1,10 +1,11 @@
 // MessageBoxA as a Wayland window of the stand-in's own. X11's box would come through
 // XWayland, stretched by the compositor to the output's scale, or not come at all where
-// no X server runs. This one is drawn with cairo into shared memory at the output's
-// scale, in the desktop's sans-serif font, and read from the keyboard by its layout.
-#include <cairo.h>
+// no X server runs. This one is drawn into shared memory at the output's scale, read
+// from the keyboard by its layout, and framed through libdecor: the compositor's title
+// bar where it draws frames (KDE, sway), the program's own where it does not (GNOME,
+// weston), as SDL frames the program's window.
+#include <libdecor.h>
 #include <linux/input-event-codes.h>
-#include <poll.h>
 #include <sys/mman.h>
 #include <unistd.h>
 #include <wayland-client.h>
@@ -15,24 +16,20 @@
 
 #include "messagebox.h"
 #include "wayland.h"
-#include "xdg-shell-client-protocol.h"
 
 namespace {
-
-const double fontPixels = messageFontPoints * 96 / 72;  // at 96 dpi, as the units are
 
 struct Box {
     wl_display* display;
     wl_registry* registry;
     wl_compositor* compositor;
     wl_shm* shm;
-    xdg_wm_base* shell;
     wl_seat* seat;
     wl_keyboard* keyboard;
     wl_pointer* pointer;
+    libdecor* decor;
+    libdecor_frame* frame;
     wl_surface* surface;
-    xdg_surface* xdgSurface;
-    xdg_toplevel* toplevel;
     wl_buffer* buffer;
     unsigned char* pixels;
     size_t bytes;
@@ -40,115 +37,37 @@ struct Box {
     xkb_keymap* keymap;
     xkb_state* keys;
     int scale;  // buffer pixels per unit
-    std::vector<std::string> lines;
-    bool stopIcon;
-    BoxLayout layout;  // in units
-    double ascent;
-    double descent;
+    BoxPicture picture;  // in units
+    bool pointerInside;  // on the box's own surface, not its frame
     double pointerX;
     double pointerY;
-    bool buttonHeld;
     bool ended;
 };
 
-void setFont(cairo_t* cr) {
-    cairo_select_font_face(cr, "sans-serif", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
-    cairo_set_font_size(cr, fontPixels);
-}
-
-double textWidth(cairo_t* cr, const std::string& text) {
-    cairo_text_extents_t extents;
-    cairo_text_extents(cr, text.c_str(), &extents);
-    return extents.x_advance;
-}
-
-void layOut(Box* box) {
-    cairo_surface_t* scratch = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 1, 1);
-    cairo_t* cr = cairo_create(scratch);
-    setFont(cr);
-    cairo_font_extents_t font;
-    cairo_font_extents(cr, &font);
-    box->ascent = std::ceil(font.ascent);
-    box->descent = std::ceil(font.descent);
-    int widest = 0;
-    for (const std::string& line : box->lines) {
-        widest = std::max(widest, static_cast<int>(std::ceil(textWidth(cr, line))));
-    }
-    cairo_destroy(cr);
-    cairo_surface_destroy(scratch);
-    box->layout = layOutBox(1, widest, static_cast<int>(box->lines.size()),
-                            static_cast<int>(box->ascent), static_cast<int>(box->descent),
-                            box->stopIcon);
-}
-
-void setColour(cairo_t* cr, BoxColour colour) {
-    const BoxRgb& rgb = boxColours[colour];
-    cairo_set_source_rgb(cr, rgb.red / 65535.0, rgb.green / 65535.0, rgb.blue / 65535.0);
-}
-
-void fill(cairo_t* cr, BoxColour colour, const BoxRect& area) {
-    setColour(cr, colour);
-    cairo_rectangle(cr, area.x, area.y, area.width, area.height);
-    cairo_fill(cr);
-}
-
-void drawStopIcon(cairo_t* cr, const BoxLayout& layout) {
-    const BoxRect& icon = layout.icon;
-    setColour(cr, boxStopRed);
-    cairo_arc(cr, icon.x + icon.width / 2.0, icon.y + icon.height / 2.0, icon.width / 2.0, 0,
-              2 * M_PI);
-    cairo_fill(cr);
-    setColour(cr, boxStopCross);
-    cairo_set_line_width(cr, layout.crossWidth);
-    const double low = icon.x + layout.crossInset;
-    const double high = icon.x + icon.width - layout.crossInset;
-    cairo_move_to(cr, low, low);
-    cairo_line_to(cr, high, high);
-    cairo_move_to(cr, low, high);
-    cairo_line_to(cr, high, low);
-    cairo_stroke(cr);
-}
+// libdecor's word that it cannot show a window here, such as without xdg-shell; it
+// tells no box which.
+bool decorFailed;
 
 void draw(Box* box) {
-    const BoxLayout& layout = box->layout;
+    const BoxPicture& picture = box->picture;
+    const int stride = picture.width * box->scale * 4;
     cairo_surface_t* target = cairo_image_surface_create_for_data(
-        box->pixels, CAIRO_FORMAT_RGB24, layout.width * box->scale, layout.height * box->scale,
-        layout.width * box->scale * 4);
+        box->pixels, CAIRO_FORMAT_RGB24, picture.width * box->scale,
+        picture.height * box->scale, stride);
     cairo_t* cr = cairo_create(target);
     cairo_scale(cr, box->scale, box->scale);
-    fill(cr, boxBackground, {0, 0, layout.width, layout.bandTop});
-    fill(cr, boxBand, {0, layout.bandTop, layout.width, layout.height - layout.bandTop});
-    if (box->stopIcon) {
-        drawStopIcon(cr, layout);
-    }
-    setFont(cr);
-    setColour(cr, boxText);
-    int baseline = layout.firstBaseline;
-    for (const std::string& line : box->lines) {
-        cairo_move_to(cr, layout.textLeft, baseline);
-        cairo_show_text(cr, line.c_str());
-        baseline += layout.lineHeight;
-    }
-    fill(cr, boxButtonBorder, layout.button);
-    fill(cr, boxButtonFace, buttonFace(layout, box->buttonHeld));
-    setColour(cr, boxText);
-    const int ascent = static_cast<int>(box->ascent);
-    const int descent = static_cast<int>(box->descent);
-    cairo_move_to(cr, labelLeft(layout, static_cast<int>(std::lround(textWidth(cr, "OK")))),
-                  labelBaseline(layout, ascent, descent));
-    cairo_show_text(cr, "OK");
+    drawBox(cr, picture);
     cairo_destroy(cr);
     cairo_surface_flush(target);
     cairo_surface_destroy(target);
-
     wl_surface_attach(box->surface, box->buffer, 0, 0);
-    wl_surface_damage(box->surface, 0, 0, layout.width, layout.height);
+    wl_surface_damage(box->surface, 0, 0, picture.width, picture.height);
     wl_surface_commit(box->surface);
 }
 
 bool makeBuffer(Box* box) {
-    const int width = box->layout.width * box->scale;
-    const int height = box->layout.height * box->scale;
+    const int width = box->picture.width * box->scale;
+    const int height = box->picture.height * box->scale;
     box->bytes = static_cast<size_t>(width) * static_cast<size_t>(height) * 4;
     const int file = memfd_create("message box", MFD_CLOEXEC);
     if (file < 0 || ftruncate(file, static_cast<off_t>(box->bytes)) != 0) {
@@ -228,25 +147,28 @@ void pointerAt(void* data, wl_fixed_t x, wl_fixed_t y) {
 
 void button(void* data, wl_pointer*, uint32_t, uint32_t, uint32_t which, uint32_t state) {
     Box* box = static_cast<Box*>(data);
-    const bool onOk = onButton(box->layout, static_cast<int>(box->pointerX),
-                               static_cast<int>(box->pointerY));
-    if (which != BTN_LEFT) {
+    if (which != BTN_LEFT || !box->pointerInside) {
         return;
     }
+    const bool onOk = onButton(box->picture, box->pointerX, box->pointerY);
     if (state == WL_POINTER_BUTTON_STATE_PRESSED) {
-        box->buttonHeld = onOk;
+        box->picture.buttonHeld = onOk;
     } else {
-        box->ended = box->ended || (box->buttonHeld && onOk);
-        box->buttonHeld = false;
+        box->ended = box->ended || (box->picture.buttonHeld && onOk);
+        box->picture.buttonHeld = false;
     }
     draw(box);
 }
 
+// The frame's title bar and edges are surfaces of libdecor's, which reads them itself.
 const wl_pointer_listener pointerListener = {
-    [](void* data, wl_pointer*, uint32_t, wl_surface*, wl_fixed_t x, wl_fixed_t y) {
+    [](void* data, wl_pointer*, uint32_t, wl_surface* surface, wl_fixed_t x, wl_fixed_t y) {
+        static_cast<Box*>(data)->pointerInside = surface == static_cast<Box*>(data)->surface;
         pointerAt(data, x, y);
     },
-    [](void*, wl_pointer*, uint32_t, wl_surface*) {},
+    [](void* data, wl_pointer*, uint32_t, wl_surface*) {
+        static_cast<Box*>(data)->pointerInside = false;
+    },
     [](void* data, wl_pointer*, uint32_t, wl_fixed_t x, wl_fixed_t y) { pointerAt(data, x, y); },
     button,
     [](void*, wl_pointer*, uint32_t, uint32_t, wl_fixed_t) {},
@@ -271,23 +193,6 @@ const wl_seat_listener seatListener = {
     [](void*, wl_seat*, const char*) {},
 };
 
-const xdg_wm_base_listener shellListener = {
-    [](void*, xdg_wm_base* shell, uint32_t serial) { xdg_wm_base_pong(shell, serial); },
-};
-
-const xdg_surface_listener surfaceListener = {
-    [](void* data, xdg_surface* surface, uint32_t serial) {
-        xdg_surface_ack_configure(surface, serial);
-        draw(static_cast<Box*>(data));
-    },
-};
-
-const xdg_toplevel_listener toplevelListener = {
-    [](void*, xdg_toplevel*, int32_t, int32_t, wl_array*) {},
-    [](void* data, xdg_toplevel*) { static_cast<Box*>(data)->ended = true; },
-    nullptr, nullptr,
-};
-
 void announce(void* data, wl_registry* registry, uint32_t name, const char* interface,
               uint32_t version) {
     Box* box = static_cast<Box*>(data);
@@ -297,10 +202,6 @@ void announce(void* data, wl_registry* registry, uint32_t name, const char* inte
             wl_registry_bind(registry, name, &wl_compositor_interface, std::min(version, 4u)));
     } else if (offered == wl_shm_interface.name) {
         box->shm = static_cast<wl_shm*>(wl_registry_bind(registry, name, &wl_shm_interface, 1));
-    } else if (offered == xdg_wm_base_interface.name) {
-        box->shell =
-            static_cast<xdg_wm_base*>(wl_registry_bind(registry, name, &xdg_wm_base_interface, 1));
-        xdg_wm_base_add_listener(box->shell, &shellListener, box);
     } else if (offered == wl_seat_interface.name && box->seat == nullptr) {
         box->seat = static_cast<wl_seat*>(
             wl_registry_bind(registry, name, &wl_seat_interface, std::min(version, 4u)));
@@ -313,36 +214,51 @@ const wl_registry_listener registryListener = {
     [](void*, wl_registry*, uint32_t) {},
 };
 
+libdecor_interface decorInterface = {
+    [](libdecor*, libdecor_error, const char*) { decorFailed = true; },
+    nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+};
+
+// The content keeps its size whatever the compositor proposes; the frame goes around it.
+void configure(libdecor_frame* frame, libdecor_configuration* configuration, void* data) {
+    Box* box = static_cast<Box*>(data);
+    libdecor_state* state = libdecor_state_new(box->picture.width, box->picture.height);
+    libdecor_frame_commit(frame, state, configuration);
+    libdecor_state_free(state);
+    draw(box);
+}
+
+libdecor_frame_interface frameInterface = {
+    configure,
+    // Windows' OK box answers IDOK when it is closed.
+    [](libdecor_frame*, void* data) { static_cast<Box*>(data)->ended = true; },
+    [](libdecor_frame*, void* data) { wl_surface_commit(static_cast<Box*>(data)->surface); },
+    nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+    nullptr,
+};
+
 void showBox(Box* box, const std::string& caption) {
     box->surface = wl_compositor_create_surface(box->compositor);
     wl_surface_set_buffer_scale(box->surface, box->scale);
-    box->xdgSurface = xdg_wm_base_get_xdg_surface(box->shell, box->surface);
-    xdg_surface_add_listener(box->xdgSurface, &surfaceListener, box);
-    box->toplevel = xdg_surface_get_toplevel(box->xdgSurface);
-    xdg_toplevel_add_listener(box->toplevel, &toplevelListener, box);
-    xdg_toplevel_set_title(box->toplevel, caption.c_str());
-    xdg_toplevel_set_app_id(box->toplevel, DESKTOP_APP_ID);
-    // A dialog of fixed size, which tiling compositors float.
-    xdg_toplevel_set_min_size(box->toplevel, box->layout.width, box->layout.height);
-    xdg_toplevel_set_max_size(box->toplevel, box->layout.width, box->layout.height);
-    // The first buffer goes with the answer to the compositor's first configure.
-    wl_surface_commit(box->surface);
+    box->decor = libdecor_new(box->display, &decorInterface);
+    box->frame = libdecor_decorate(box->decor, box->surface, &frameInterface, box);
+    libdecor_frame_set_title(box->frame, caption.c_str());
+    libdecor_frame_set_app_id(box->frame, DESKTOP_APP_ID);
+    // A dialog of fixed size, which tiling compositors float, moved by its title alone.
+    libdecor_frame_set_min_content_size(box->frame, box->picture.width, box->picture.height);
+    libdecor_frame_set_max_content_size(box->frame, box->picture.width, box->picture.height);
+    libdecor_frame_unset_capabilities(
+        box->frame, static_cast<libdecor_capabilities>(
+                        LIBDECOR_ACTION_RESIZE | LIBDECOR_ACTION_MINIMIZE |
+                        LIBDECOR_ACTION_FULLSCREEN));
+    libdecor_frame_map(box->frame);
 }
 
+// A request to end the program takes the box down first: sway 1.7 crashes now and then
+// when a client leaves a decorated window to it.
 void runBox(Box* box) {
-    while (!box->ended && wl_display_get_error(box->display) == 0) {
-        while (wl_display_prepare_read(box->display) != 0) {
-            wl_display_dispatch_pending(box->display);
-        }
-        wl_display_flush(box->display);
-        pollfd connection = {wl_display_get_fd(box->display), POLLIN, 0};
-        if (poll(&connection, 1, 100) > 0) {
-            wl_display_read_events(box->display);
-        } else {
-            wl_display_cancel_read(box->display);
-        }
-        wl_display_dispatch_pending(box->display);
-        endIfAskedTo();
+    while (!box->ended && !decorFailed && !SDL_QuitRequested() &&
+           wl_display_get_error(box->display) == 0 && libdecor_dispatch(box->decor, 100) >= 0) {
     }
 }
 
@@ -353,9 +269,9 @@ void closeBox(Box* box) {
     if (box->pointer != nullptr) {
         wl_pointer_destroy(box->pointer);
     }
-    if (box->toplevel != nullptr) {
-        xdg_toplevel_destroy(box->toplevel);
-        xdg_surface_destroy(box->xdgSurface);
+    if (box->frame != nullptr) {
+        libdecor_frame_unref(box->frame);
+        libdecor_unref(box->decor);
         wl_surface_destroy(box->surface);
     }
     if (box->buffer != nullptr) {
@@ -382,8 +298,7 @@ int wlMessageBox(StandInWindow*, LPCSTR text, LPCSTR caption, UINT type) {
         wl_display_roundtrip(box.display);  // the seat's capabilities
     }
     // Without a compositor that shows windows there is nobody to ask.
-    if (box.display == nullptr || box.compositor == nullptr || box.shm == nullptr ||
-        box.shell == nullptr) {
+    if (box.display == nullptr || box.compositor == nullptr || box.shm == nullptr) {
         printBoxText(caption, text);
         if (box.display != nullptr) {
             wl_display_disconnect(box.display);
@@ -394,15 +309,15 @@ int wlMessageBox(StandInWindow*, LPCSTR text, LPCSTR caption, UINT type) {
     // The output's scale, as the program's windows take it; a fractional one is drawn at
     // the next whole scale, which the compositor takes down.
     box.scale = static_cast<int>(std::ceil(screenScale() - 0.01));
-    box.lines = boxLines(text);
-    box.stopIcon = (type & MB_ICONHAND) != 0;
-    layOut(&box);
+    box.picture = layOutBox(text, type, 1, true);
     if (makeBuffer(&box)) {
         showBox(&box, utf8FromAnsi(caption));
         runBox(&box);
-    } else {
+    }
+    if (box.buffer == nullptr || decorFailed) {
         printBoxText(caption, text);
     }
     closeBox(&box);
+    endIfAskedTo();
     return IDOK;
 }

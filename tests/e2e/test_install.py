@@ -301,7 +301,7 @@ class Install(unittest.TestCase):
                      'imagemagick', 'libosmesa6-dev', 'openbox', 'python3'):
             self.assertNotIn(tool, run_packages)
             self.assertIn(tool, test_packages)
-        for needed in ('cmake', 'libsdl2-dev', 'libgl-dev', 'xfonts-base'):
+        for needed in ('cmake', 'libsdl2-dev', 'libgl-dev', 'fonts-dejavu-core'):
             self.assertIn(needed, run_packages)
 
 

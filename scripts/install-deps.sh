@@ -22,6 +22,7 @@ test_packages=(
   g++-mingw-w64-x86-64 wine wine64 wixl
   locales  # the Wine tests build Russian and Japanese locales with localedef
   sway grim wtype xwayland  # a headless Wayland desktop, its screenshots and keys
+  weston  # a desktop that draws no frames, and one without an input seat
 )
 
 list=false

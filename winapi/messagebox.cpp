@@ -30,6 +30,7 @@ const Rgb ink = {0, 0, 0};
 const Rgb buttonFace = {0xe1 / 255.0, 0xe1 / 255.0, 0xe1 / 255.0};
 const Rgb buttonBorder = {0, 0x78 / 255.0, 0xd7 / 255.0};
 const Rgb stopRed = {0xe8 / 255.0, 0x11 / 255.0, 0x23 / 255.0};
+const Rgb stopCross = {1, 1, 1};
 
 int scaled(double scale, double measure) { return static_cast<int>(std::lround(measure * scale)); }
 
@@ -64,7 +65,7 @@ void drawStopIcon(cairo_t* cr, const BoxPicture& box) {
     cairo_set_source_rgb(cr, stopRed.red, stopRed.green, stopRed.blue);
     cairo_arc(cr, gap + side / 2, gap + side / 2, side / 2, 0, 2 * M_PI);
     cairo_fill(cr);
-    cairo_set_source_rgb(cr, background.red, background.green, background.blue);
+    cairo_set_source_rgb(cr, stopCross.red, stopCross.green, stopCross.blue);
     cairo_set_line_width(cr, scaled(box.scale, crossWidth));
     const double low = gap + scaled(box.scale, crossInset);
     const double high = gap + side - scaled(box.scale, crossInset);

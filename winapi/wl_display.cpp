@@ -73,11 +73,7 @@ bool wlCaptureMouse(bool) { return true; }
 
 // Whether the compositor offers an input seat, which SDL 2.26's Wayland video takes for
 // granted: without one (weston's headless backend) it dies of SIGSEGV as it starts.
-bool offersSeat() {
-    wl_display* display = wl_display_connect(nullptr);
-    if (display == nullptr) {
-        return false;
-    }
+bool offersSeat(wl_display* display) {
     bool seat = false;
     wl_registry* registry = wl_display_get_registry(display);
     static const wl_registry_listener listener = {
@@ -89,15 +85,19 @@ bool offersSeat() {
     wl_registry_add_listener(registry, &listener, &seat);
     wl_display_roundtrip(display);
     wl_registry_destroy(registry);
-    wl_display_disconnect(display);
-    standIn().seatless = !seat;
     return seat;
 }
 
 }  // namespace
 
 bool startWaylandVideo() {
-    if (!offersSeat()) {
+    wl_display* display = wl_display_connect(nullptr);
+    if (display == nullptr) {
+        return false;
+    }
+    standIn().seatless = !offersSeat(display);
+    wl_display_disconnect(display);
+    if (standIn().seatless) {
         return false;
     }
     SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "wayland", SDL_HINT_OVERRIDE);

@@ -1,5 +1,6 @@
 """The viewer on Wayland desktops, as a native Wayland program: sway headless at 200 %
 and at 100 %, with and without XWayland."""
+import math
 import os
 import signal
 import subprocess
@@ -19,6 +20,28 @@ def drawn_rows(shot, width):
     rows = [y for y in range(len(shot) // (3 * width))
             if shot[3 * width * y:3 * width * (y + 1)] != empty]
     return rows[0], rows[-1]
+
+
+def roll_kept(before, after, width, degrees):
+    """The share of sampled pixels where `after` shows the model just where `before`,
+    turned clockwise by that many degrees about the picture's middle, shows it."""
+    turn = math.radians(degrees)
+    middle = width / 2
+    empty = bytes(BACKGROUND)
+
+    def model(shot, x, y):
+        return 0 <= x < width and 0 <= y < width and \
+            shot[3 * (y * width + x):3 * (y * width + x) + 3] != empty
+
+    agree = either = 0
+    for y in range(0, width, 4):
+        for x in range(0, width, 4):
+            dx, dy = x + 0.5 - middle, y + 0.5 - middle
+            source = model(before, int(middle + dx * math.cos(turn) + dy * math.sin(turn)),
+                           int(middle - dx * math.sin(turn) + dy * math.cos(turn)))
+            either += source or model(after, x, y)
+            agree += source and model(after, x, y)
+    return agree / either
 
 
 @unittest.skipUnless(os.geteuid() == 0, 'sway refuses root; only root starts it as another user')
@@ -68,6 +91,25 @@ class NativeWayland(unittest.TestCase):
         time.sleep(0.4)
         self.assertTrue(first == self.shot(window), message)
 
+    def assert_drag_rolls(self, window):
+        """A drag from the window's top right corner to its bottom right one, at any
+        scale, rolls the model about the line of sight by 90 x sqrt(2) degrees: both
+        points lie on the ball's rim, 45 degrees either side of its middle. Points taken
+        in the wrong units lie elsewhere, and the model turns by another angle or tilts."""
+        rect = window['rect']
+        right, top = rect['x'] + rect['width'] - 8, rect['y'] + 8
+        width, _, before = self.sway.screenshot(window)
+        self.sway.pointer(f'move {right} {top}', 'press', f'move {right} {top + rect["height"] - 16}')
+        time.sleep(0.5)
+        after = self.shot(window)
+        # Back the same way and released where pressed: the reverse turn, then still,
+        # with the pointer, which screenshots show, back in the middle.
+        self.sway.pointer(f'move {right} {top}')
+        time.sleep(0.5)
+        self.sway.pointer('release', f'move {rect["x"] + rect["width"] // 2} '
+                                     f'{rect["y"] + rect["height"] // 2}')
+        self.assertGreater(roll_kept(before, after, width, 127.28), 0.97)
+
     def assert_drawn_pixel_for_pixel(self, shot, left, top, right, bottom):
         """A picture stretched to twice its size is all 2x2 blocks of one colour."""
         width, _, pixels = shot
@@ -105,6 +147,7 @@ class NativeWayland(unittest.TestCase):
         centre = (window['rect']['x'] + 320, window['rect']['y'] + 320)
         sway.pointer(f'move {centre[0]} {centre[1]}', 'press', 'release')
         self.assert_still(window, 'a click in place stops the model')
+        self.assert_drag_rolls(window)
         before = self.shot(window)
         sway.pointer('press', *(f'move {centre[0] + 80 * i} {centre[1]}' for i in range(1, 5)))
         time.sleep(0.3)
@@ -210,6 +253,7 @@ class NativeWayland(unittest.TestCase):
                 self.assertEqual((rect['width'], rect['height']), (864, 864))
                 if driver is None:
                     sway.pointer(f'move {rect["x"] + 432} {rect["y"] + 432}', 'press', 'release')
+                    self.assert_drag_rolls(window)
                     time.sleep(0.5)
                     used = cpu_seconds(viewer.pid)
                     time.sleep(2)

@@ -23,12 +23,14 @@ test_packages=(
   locales  # the Wine tests build Russian and Japanese locales with localedef
   sway grim wtype xwayland  # a headless Wayland desktop, its screenshots and keys
   weston  # a desktop that draws no frames, and one without an input seat
+  emscripten nodejs chromium  # the browser build, and a browser to run it in
 )
 
 list=false
+tests=false
 for argument in "$@"; do
   case $argument in
-    --tests) packages+=("${test_packages[@]}") ;;
+    --tests) packages+=("${test_packages[@]}"); tests=true ;;
     --list) list=true ;;
     *) echo "usage: $0 [--tests] [--list]" >&2; exit 2 ;;
   esac
@@ -43,9 +45,15 @@ for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
     missing+=("$package")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
 
-sudo=""
-[ "$(id -u)" -ne 0 ] && sudo=sudo
-$sudo apt-get update
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo=sudo
+  $sudo apt-get update
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+fi
+
+# The browser tests' driver for Chromium, at the version the lockfile pins.
+if $tests; then
+  npm ci --prefix "$(dirname "$0")/../tests/web" --no-audit --no-fund
+fi

@@ -81,7 +81,9 @@
 //  [X] GetPixelFormat/DescribePixelFormat   the format really in use on the window
 //  [X] CreatePalette/SelectPalette/RealizePalette/UnrealizeObject   keep the
 //      palette object; a true-colour X display has no palette hardware to load
-//  [X] SwapBuffers           presents, synchronised to the refresh where possible
+//  [X] SwapBuffers           presents, synchronised to the refresh where possible. In the
+//                            browser build (web_wgl.cpp) there is nothing to swap: the
+//                            page shows what WebGL drew when it is next composited
 //
 // Rendering contexts (sdl_wgl.cpp, over glx_context.cpp)
 //  [X] wglCreateContext, wglMakeCurrent, wglDeleteContext   GLX contexts of the

@@ -13,15 +13,35 @@ add_library(gl_webgl STATIC
   webgl/webgl_draw.cpp)
 target_include_directories(gl_webgl PUBLIC ${CMAKE_SOURCE_DIR}/webgl)
 
-add_library(winapi STATIC winapi/web_wgl.cpp)
+# The browser's stand-in for the Windows calls the viewer makes.
+add_library(winapi STATIC
+  winapi/web_window.cpp
+  winapi/web_messages.cpp
+  winapi/web_messagebox.cpp
+  winapi/web_wgl.cpp)
 target_include_directories(winapi PUBLIC ${CMAKE_SOURCE_DIR}/winapi)
-target_link_libraries(viewer_core PUBLIC winapi gl_webgl)
+target_link_libraries(winapi PUBLIC gl_webgl)
+target_link_libraries(viewer_core PUBLIC winapi)
+
+# The site: a page, the program and its icon and manifest, served as they are. The
+# program waits for the message box and for frames through Asyncify.
+set(SITE ${CMAKE_BINARY_DIR}/site)
+add_executable(trackball-viewer winapi/web_entry.cpp)
+target_link_libraries(trackball-viewer PRIVATE viewer_core)
+target_link_options(trackball-viewer PRIVATE ${WEB_LINK_OPTIONS} -sASYNCIFY -sEXIT_RUNTIME
+                    -sENVIRONMENT=web)
+set_target_properties(trackball-viewer PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${SITE})
+foreach(file index.html manifest.webmanifest)
+  configure_file(site/${file} ${SITE}/${file} COPYONLY)
+endforeach()
+configure_file(assets/icon-256.png ${SITE}/icon-256.png COPYONLY)
 
 option(BUILD_TESTING "Build the test page" ON)
 if(BUILD_TESTING)
   # The renderer's frames drawn on the page's canvas, for the browser tests to read.
   add_executable(gl_page tests/web/gl_page.cpp tests/web/frame_cases.cpp)
   target_link_libraries(gl_page PRIVATE viewer_core)
-  target_link_options(gl_page PRIVATE ${WEB_LINK_OPTIONS} -sEXPORTED_RUNTIME_METHODS=ccall)
+  target_link_options(gl_page PRIVATE ${WEB_LINK_OPTIONS} -sASYNCIFY
+                      -sEXPORTED_RUNTIME_METHODS=ccall)
   configure_file(tests/web/gl_page.html gl_page.html COPYONLY)
 endif()

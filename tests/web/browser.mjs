@@ -3,6 +3,7 @@
 import { createServer } from 'node:http';
 import { readFile } from 'node:fs/promises';
 import { extname, join, normalize } from 'node:path';
+import { inflateSync } from 'node:zlib';
 import { chromium } from 'playwright-core';
 
 const types = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm' };
@@ -28,4 +29,35 @@ export function launch(args = []) {
     executablePath: '/usr/bin/chromium',
     args: ['--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader', ...args],
   });
+}
+
+// The RGBA pixels of a PNG as Chromium writes its screenshots: 8 bits a channel, not
+// interlaced.
+export function decodePng(png) {
+  const width = png.readUInt32BE(16), height = png.readUInt32BE(20);
+  const channels = { 2: 3, 6: 4 }[png[25]];
+  const chunks = [];
+  for (let at = 8; at < png.length; at += png.readUInt32BE(at) + 12) {
+    if (png.toString('ascii', at + 4, at + 8) === 'IDAT') {
+      chunks.push(png.subarray(at + 8, at + 8 + png.readUInt32BE(at)));
+    }
+  }
+  const raw = inflateSync(Buffer.concat(chunks));
+  const stride = width * channels, out = Buffer.alloc(width * height * 4, 255);
+  let previous = Buffer.alloc(stride), row = Buffer.alloc(stride);
+  for (let y = 0; y < height; ++y) {
+    const filter = raw[y * (stride + 1)];
+    const line = raw.subarray(y * (stride + 1) + 1, (y + 1) * (stride + 1));
+    for (let i = 0; i < stride; ++i) {
+      const left = i >= channels ? row[i - channels] : 0, up = previous[i];
+      const corner = i >= channels ? previous[i - channels] : 0;
+      const p = left + up - corner;
+      const paeth = Math.abs(p - left) <= Math.abs(p - up) && Math.abs(p - left) <= Math.abs(p - corner)
+        ? left : (Math.abs(p - up) <= Math.abs(p - corner) ? up : corner);
+      row[i] = line[i] + [0, left, up, (left + up) >> 1, paeth][filter];
+    }
+    for (let x = 0; x < width; ++x) row.copy(out, (y * width + x) * 4, x * channels, x * channels + 3);
+    [previous, row] = [row, previous];
+  }
+  return { width, height, pixels: out };
 }

@@ -28,8 +28,9 @@ test('the browser draws what Mesa draws', async (t) => {
   await page.waitForFunction(() => window.pageReady);
 
   for (const name of cases) {
-    const drawn = await page.evaluate(([name, size]) => {
-      const matrix = Module.ccall('drawCase', 'number', ['string', 'number'], [name, size]);
+    const drawn = await page.evaluate(async ([name, size]) => {
+      const matrix = await Module.ccall('drawCase', 'number', ['string', 'number'], [name, size],
+                                        { async: true });
       const gl = document.getElementById('canvas').getContext('webgl2');
       const pixels = new Uint8Array(size * size * 4);
       gl.readPixels(0, 0, size, size, gl.RGBA, gl.UNSIGNED_BYTE, pixels);

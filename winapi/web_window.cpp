@@ -22,8 +22,17 @@ EM_JS(void, makeCanvas, (int x, int y, int width, int height), {
         left = Math.max(0, (innerWidth - cssWidth) / 2);
         top = Math.max(0, (innerHeight - cssHeight) / 2);
     }
-    Object.assign(canvas.style, {left: left + 'px', top: top + 'px', width: cssWidth + 'px',
-                                 height: cssHeight + 'px'});
+    Object.assign(canvas.style, {left: left + 'px', top: top + 'px'});
+    // A new zoom changes how many device pixels a CSS pixel holds, and the page's size
+    // in CSS pixels with it: the canvas keeps its device pixels, so it stays sharp, and
+    // the window its size, as a desktop one does.
+    const keepPixels = () => {
+        const now = window.devicePixelRatio || 1;
+        canvas.style.width = canvas.width / now + 'px';
+        canvas.style.height = canvas.height / now + 'px';
+    };
+    keepPixels();
+    addEventListener('resize', keepPixels);
     document.getElementById('desktop').append(canvas);
 });
 

@@ -1,6 +1,7 @@
-// Linux stand-in for the Windows calls the viewer makes, on top of SDL2 and the
-// system's OpenGL. It is no general emulation: each call below gives the effect
-// the viewer relies on, and nothing more.
+// Stand-in for the Windows calls the viewer makes: on Linux on top of SDL2 and the
+// system's OpenGL (sdl_*, x11_*, wl_*, glx_*, egl_* files), in a browser on the page's
+// own API and WebGL 2 (web_* files, with OpenGL 1.1 from ../webgl). It is no general
+// emulation: each call below gives the effect the viewer relies on, and nothing more.
 //
 // It runs on one of two window systems, chosen once at start (sdl_display.cpp): Wayland
 // where a compositor can be reached (WAYLAND_DISPLAY) and SDL_VIDEODRIVER does not ask
@@ -16,6 +17,22 @@
 //    the compositor's implicit grab sends it, with nothing to capture;
 //  - pixel formats are EGL configurations, and contexts SDL's EGL ones on the window's
 //    surface (egl_context.cpp); message boxes are Wayland windows (wl_messagebox.cpp).
+//
+// In a browser, where the page is the desktop:
+//  - GetSystemMetrics gives the page's size in device pixels, and CreateWindowExA makes a
+//    canvas of that many device pixels (its CSS size times devicePixelRatio, kept so
+//    when the zoom changes), at the position where it fits, else in the middle; the
+//    title is the page's. Nothing changes its size (web_window.cpp);
+//  - pointer events give the mouse messages for mouse, touch and pen, in the canvas's
+//    pixels; SetCapture is pointer capture; keys come by the character typed; the
+//    page's own gestures and menu stay off the canvas (web_messages.cpp);
+//  - GetMessageA waits for the next event through Asyncify, asking the page for
+//    nothing; SwapBuffers waits for the next animation frame, which paces spinning;
+//  - MessageBoxA is a modal HTML dialog named by its caption, OK focused (web_messagebox.cpp);
+//  - the one pixel format is WebGL 2's drawing buffer with a depth buffer, 0 where the
+//    browser has no WebGL 2; contexts are WebGL 2 ones on the canvas (web_wgl.cpp);
+//  - main calls WinMain and exits with its result; the page then shows that the viewer
+//    has ended, its last picture dimmed (web_entry.cpp, site/index.html).
 //
 // Windows and messages (sdl_window.cpp, sdl_messages.cpp, sdl_display.cpp, x11_display.cpp,
 // x11_frame.cpp, x11_title.cpp)

@@ -115,8 +115,9 @@ test('the box, then the model turned, stopped, fogged and drawn in lines; Esc en
 });
 
 test('Space, Esc or a click on OK dismiss the box; the canvas in device pixels', async (t) => {
+  let page;
   for (const [dismiss, scale] of [['Space', 2], ['Escape', 1], ['click', 1]]) {
-    const page = await open(t, { deviceScaleFactor: scale });
+    page = await open(t, { deviceScaleFactor: scale });
     await box(page);
     if (dismiss === 'click') await page.locator('dialog.box button').click();
     else await page.keyboard.press(dismiss);
@@ -127,6 +128,11 @@ test('Space, Esc or a click on OK dismiss the box; the canvas in device pixels',
                      [Math.trunc(768 * scale * 0.8), `${Math.trunc(768 * scale * 0.8) / scale}px`]);
     await waitForCorner(page, BACKGROUND);
   }
+  // Zoomed to 150 %, the page has fewer CSS pixels, and the canvas keeps its device pixels.
+  const session = await page.context().newCDPSession(page);
+  await session.send('Emulation.setDeviceMetricsOverride',
+                     { width: 683, height: 512, deviceScaleFactor: 1.5, mobile: false });
+  await page.waitForFunction(() => Math.abs(parseFloat(canvas.style.width) * 1.5 - canvas.width) < 0.01);
 });
 
 test('without WebGL 2 the error box comes, then the end', async (t) => {

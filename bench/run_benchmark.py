@@ -3,7 +3,7 @@
 frame cost beside its floor, the whole program's frame rate and CPU on Xvfb screens,
 the same for the Windows build under Wine and for the native Wayland window on a
 headless sway at scale 1 and 2, idle CPU once stopped, start-up time, peak memory and
-input latency. Each figure is the median of several runs, with min and max.
+input latency, and the browser build's frame rate, time to its box and download size. Each figure is the median of several runs, with min and max.
 
 Run by hand after building (the environment names the programs, as CTest sets it):
     bench/run_benchmark.sh [--quick]
@@ -191,6 +191,16 @@ def wayland_fps(width, height, scale, runs, seconds):
     return values
 
 
+def browser_rows(runs, seconds):
+    """The browser build in headless Chromium (bench/web_benchmark.mjs): frame rate at
+    819 px beside bare WebGL 2's, time to the box, and the download's size."""
+    out = subprocess.run(['node', os.path.join(os.path.dirname(__file__), 'web_benchmark.mjs'),
+                          os.environ['WEB_SITE'], os.environ['WEB_FLOOR'], str(runs),
+                          str(seconds)], capture_output=True, text=True, check=True).stdout
+    return [(name, where, *map(float, values))
+            for name, where, *values in (line.split(',') for line in out.splitlines())]
+
+
 def make_wine_prefix():
     prefix = tempfile.mkdtemp(prefix='viewer-bench-wine-')
     wine_prefix(prefix)
@@ -233,6 +243,9 @@ def main():
         for width, height, scale in WAYLAND_SCREENS[:1] if args.quick else WAYLAND_SCREENS:
             rows.append((f'fps spinning wayland x{scale}', f'{width}x{height}',
                          *summary(wayland_fps(width, height, scale, runs, seconds))))
+
+    if os.environ.get('WEB_SITE') and shutil.which('node'):
+        rows += browser_rows(runs, seconds)
 
     with open(args.csv, 'w', newline='') as out:
         writer = csv.writer(out)

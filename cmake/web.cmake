@@ -45,3 +45,11 @@ if(BUILD_TESTING)
                       -sEXPORTED_RUNTIME_METHODS=ccall)
   configure_file(tests/web/gl_page.html gl_page.html COPYONLY)
 endif()
+
+# The benchmark's floor for the page's frame rate: the same mesh and lighting on bare
+# WebGL 2.
+add_executable(web_floor bench/web_floor.cpp assets/seashell.cpp)
+target_include_directories(web_floor PRIVATE ${CMAKE_SOURCE_DIR})
+target_link_options(web_floor PRIVATE ${WEB_LINK_OPTIONS})
+set_target_properties(web_floor PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
+configure_file(bench/web_floor.html ${CMAKE_BINARY_DIR}/bench/web_floor.html COPYONLY)

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstring>
+#include <unordered_map>
 #include <vector>
 
 #include "gl_state.h"
@@ -133,11 +135,13 @@ struct WebGLObjects {
     GLuint program;
     GLuint triangleArray;
     GLuint triangleBuffer;
+    std::vector<GLVertex> uploaded;  // what triangleBuffer holds
     GLuint lineArray;
     GLuint lineBuffer;
     GLuint lineIndices;
     size_t lineIndexCount;  // how many edges' indices the index buffer holds
     GLuint texture;
+    std::unordered_map<const char*, GLint> locations;
 };
 
 WebGLObjects objects;
@@ -192,7 +196,15 @@ void makeObjects() {
     emscripten_glBindTexture(GL_TEXTURE_2D, objects.texture);
 }
 
-GLint uniform(const char* name) { return emscripten_glGetUniformLocation(objects.program, name); }
+// Looked up once each: the names are string literals, which their addresses identify.
+GLint uniform(const char* name) {
+    auto found = objects.locations.find(name);
+    if (found == objects.locations.end()) {
+        const GLint location = emscripten_glGetUniformLocation(objects.program, name);
+        found = objects.locations.emplace(name, location).first;
+    }
+    return found->second;
+}
 
 void setMaterialUniforms(int index, const GLMaterial& m) {
     const char* names[5][2] = {{"materials[0].ambient", "materials[1].ambient"},
@@ -407,9 +419,16 @@ void drawTriangles(const std::vector<GLVertex>& vertices) {
         return;
     }
     emscripten_glBindVertexArray(objects.triangleArray);
-    emscripten_glBindBuffer(GL_ARRAY_BUFFER, objects.triangleBuffer);
-    emscripten_glBufferData(GL_ARRAY_BUFFER, vertices.size() * sizeof(GLVertex), vertices.data(),
-                            GL_STREAM_DRAW);
+    // A model sent call by call is the same every frame. Uploading it again would wait
+    // for the draw that still reads the buffer, so the buffer is only refilled when
+    // what glBegin and glEnd gathered differs from what it holds.
+    if (vertices.size() != objects.uploaded.size() ||
+        std::memcmp(vertices.data(), objects.uploaded.data(), vertices.size() * sizeof(GLVertex)) != 0) {
+        emscripten_glBindBuffer(GL_ARRAY_BUFFER, objects.triangleBuffer);
+        emscripten_glBufferData(GL_ARRAY_BUFFER, vertices.size() * sizeof(GLVertex),
+                                vertices.data(), GL_STATIC_DRAW);
+        objects.uploaded = vertices;
+    }
     emscripten_glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(vertices.size()));
     emscripten_glBindVertexArray(0);
 }

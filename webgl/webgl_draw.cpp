@@ -135,6 +135,7 @@ struct WebGLObjects {
     GLuint program;
     GLuint triangleArray;
     GLuint triangleBuffer;
+    GLuint noLine;  // the one element of a triangle's line attributes
     std::vector<GLVertex> uploaded;  // what triangleBuffer holds
     GLuint lineArray;
     GLuint lineBuffer;
@@ -179,8 +180,17 @@ void makeObjects() {
     makeVertexArray(&objects.triangleArray, &objects.triangleBuffer);
     bindAttribute(0, 3, sizeof(GLVertex), offsetof(GLVertex, position));
     bindAttribute(1, 3, sizeof(GLVertex), offsetof(GLVertex, normal));
-    emscripten_glVertexAttrib2f(2, 0.0f, 0.0f);
-    emscripten_glVertexAttrib1f(3, 0.0f);
+    // Triangles have no line offset or facing: both read as 0, from one element that
+    // every vertex shares. Left disabled, they would be spread over all the vertices
+    // at each draw, which costs more than the drawing itself on a software renderer.
+    const GLfloat none[3] = {0.0f, 0.0f, 0.0f};
+    emscripten_glGenBuffers(1, &objects.noLine);
+    emscripten_glBindBuffer(GL_ARRAY_BUFFER, objects.noLine);
+    emscripten_glBufferData(GL_ARRAY_BUFFER, sizeof none, none, GL_STATIC_DRAW);
+    bindAttribute(2, 2, 0, 0);
+    bindAttribute(3, 1, 0, 2 * sizeof(GLfloat));
+    emscripten_glVertexAttribDivisor(2, 1);
+    emscripten_glVertexAttribDivisor(3, 1);
 
     makeVertexArray(&objects.lineArray, &objects.lineBuffer);
     bindAttribute(0, 3, sizeof(LineVertex), offsetof(LineVertex, position));

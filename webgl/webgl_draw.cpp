@@ -180,9 +180,9 @@ void makeObjects() {
     makeVertexArray(&objects.triangleArray, &objects.triangleBuffer);
     bindAttribute(0, 3, sizeof(GLVertex), offsetof(GLVertex, position));
     bindAttribute(1, 3, sizeof(GLVertex), offsetof(GLVertex, normal));
-    // Triangles have no line offset or facing: both read as 0, from one element that
-    // every vertex shares. Left disabled, they would be spread over all the vertices
-    // at each draw, which costs more than the drawing itself on a software renderer.
+    // Triangles have no line offset or facing: both read as 0, from one element of a
+    // buffer that every vertex shares, rather than from disabled attributes, whose
+    // constant values a browser's WebGL may have to emulate at each draw.
     const GLfloat none[3] = {0.0f, 0.0f, 0.0f};
     emscripten_glGenBuffers(1, &objects.noLine);
     emscripten_glBindBuffer(GL_ARRAY_BUFFER, objects.noLine);

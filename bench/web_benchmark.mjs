@@ -4,7 +4,7 @@
 // Usage: node web_benchmark.mjs SITE FLOOR_FOLDER RUNS SECONDS
 import { readFileSync } from 'node:fs';
 import { gzipSync } from 'node:zlib';
-import { launch, serve } from '../tests/web/browser.mjs';
+import { countFrameRequests, launch, serve } from '../tests/web/browser.mjs';
 
 const [site, floor, runs, seconds] = process.argv.slice(2);
 const median = (values) => {
@@ -21,10 +21,8 @@ const servers = [await serve(site), await serve(floor)];
 // context of its own, so nothing comes from the cache of the run before.
 async function newPage() {
   const context = await browser.newContext({ viewport: { width: 1280, height: 1024 } });
+  await context.addInitScript(countFrameRequests);
   await context.addInitScript(() => {
-    window.frameRequests = 0;
-    const request = window.requestAnimationFrame.bind(window);
-    window.requestAnimationFrame = (f) => ++window.frameRequests && request(f);
     new MutationObserver((_, observer) => {
       if (document.querySelector('dialog.box')) {
         window.boxShownAt = performance.now();

@@ -23,6 +23,14 @@ export async function serve(folder) {
   return { url: `http://127.0.0.1:${server.address().port}`, close: () => server.close() };
 }
 
+// For a page's init script: counts the animation frames the page asks for, in
+// window.frameRequests; a still page asks for none.
+export function countFrameRequests() {
+  window.frameRequests = 0;
+  const request = window.requestAnimationFrame.bind(window);
+  window.requestAnimationFrame = (f) => ++window.frameRequests && request(f);
+}
+
 // WebGL 2 on SwiftShader, the one renderer a headless machine has.
 export function launch(args = []) {
   return chromium.launch({

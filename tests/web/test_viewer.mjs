@@ -1,7 +1,7 @@
 // The viewer in a browser: the site of the browser build, in headless Chromium.
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
-import { decodePng, launch, serve } from './browser.mjs';
+import { countFrameRequests, decodePng, launch, serve } from './browser.mjs';
 
 const CAPTION = 'soft by Orvelund - orvelund@trackball-viewer.org ';
 const TEXT = ' mouse: touch the window image for movement----- ';
@@ -21,11 +21,7 @@ async function open(t, options = {}, setUp = () => {}) {
   page.on('console', (m) => m.type() === 'error' && errors.push(m.text()));
   page.on('pageerror', (e) => errors.push(e.message));
   t.after(() => assert.deepEqual(errors, []));
-  await page.addInitScript(() => {
-    window.frameRequests = 0;
-    const request = window.requestAnimationFrame.bind(window);
-    window.requestAnimationFrame = (f) => ++window.frameRequests && request(f);
-  });
+  await page.addInitScript(countFrameRequests);
   await page.addInitScript(setUp);
   await page.goto(`${server.url}/index.html`);
   return page;

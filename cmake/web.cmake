@@ -2,7 +2,17 @@
 # on WebGL 2 by our own layer. emcc's JavaScript tools run under Node and look for
 # Debian's acorn on NODE_PATH.
 set(CMAKE_CXX_LINKER_LAUNCHER ${CMAKE_COMMAND} -E env NODE_PATH=/usr/share/nodejs)
-set(WEB_LINK_OPTIONS -sMIN_WEBGL_VERSION=2 -sMAX_WEBGL_VERSION=2 -sALLOW_MEMORY_GROWTH)
+# Every page's link options, for Emscripten 3.1.6 (Debian 12) and 3.1.69 (Debian 13) alike.
+# Runtime helpers that the pages' JavaScript calls are exported: newer Emscripten leaves
+# out every helper that nothing asks for, and the page then stops at its first call.
+# Exporting asks for them in a way both versions take (3.1.6 has no EM_JS_DEPS, and the
+# build tools' quoting mangles the `$` names of DEFAULT_LIBRARY_FUNCS_TO_INCLUDE).
+set(WEB_RUNTIME_METHODS stringToUTF16,UTF16ToString)
+set(WEB_LINK_OPTIONS
+  # The OpenGL layer draws with WebGL 2 and nothing older.
+  -sMIN_WEBGL_VERSION=2 -sMAX_WEBGL_VERSION=2
+  # The model and the layer's buffers are sized at start-up, not at link time.
+  -sALLOW_MEMORY_GROWTH)
 
 add_library(gl_webgl STATIC
   webgl/gl_matrices.cpp
@@ -29,7 +39,7 @@ set(SITE ${CMAKE_BINARY_DIR}/site)
 add_executable(trackball-viewer winapi/web_entry.cpp)
 target_link_libraries(trackball-viewer PRIVATE viewer_core)
 target_link_options(trackball-viewer PRIVATE ${WEB_LINK_OPTIONS} -sASYNCIFY -sEXIT_RUNTIME
-                    -sENVIRONMENT=web)
+                    -sENVIRONMENT=web -sEXPORTED_RUNTIME_METHODS=${WEB_RUNTIME_METHODS})
 set_target_properties(trackball-viewer PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${SITE})
 foreach(file index.html manifest.webmanifest)
   configure_file(site/${file} ${SITE}/${file} COPYONLY)
@@ -42,7 +52,7 @@ if(BUILD_TESTING)
   add_executable(gl_page tests/web/gl_page.cpp tests/web/frame_cases.cpp)
   target_link_libraries(gl_page PRIVATE viewer_core)
   target_link_options(gl_page PRIVATE ${WEB_LINK_OPTIONS} -sASYNCIFY
-                      -sEXPORTED_RUNTIME_METHODS=ccall)
+                      -sEXPORTED_RUNTIME_METHODS=ccall,${WEB_RUNTIME_METHODS})
   configure_file(tests/web/gl_page.html gl_page.html COPYONLY)
 endif()
 

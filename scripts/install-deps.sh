@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs, on Debian, whatever building and running the viewer needs and is missing;
-# with --tests, also what its tests need. --list prints the packages instead.
+# with --web, what the browser build needs; with --tests, also what its tests need.
+# --list prints the packages instead.
 set -euo pipefail
 
 packages=(
@@ -13,6 +14,7 @@ packages=(
   libegl-dev libegl-mesa0 libwayland-dev libxkbcommon-dev libdecor-0-dev
   libdecor-0-plugin-1-cairo
 )
+web_packages=(emscripten nodejs)
 test_packages=(
   python3 libosmesa6-dev libgtest-dev xfonts-base
   xvfb x11-utils xdotool imagemagick libxdamage-dev libxfixes-dev libxtst-dev libxss-dev
@@ -23,7 +25,8 @@ test_packages=(
   locales  # the Wine tests build Russian and Japanese locales with localedef
   sway grim wtype xwayland  # a headless Wayland desktop, its screenshots and keys
   weston  # a desktop that draws no frames, and one without an input seat
-  emscripten nodejs chromium  # the browser build, and a browser to run it in
+  "${web_packages[@]}" chromium  # the browser build, and a browser to run it in
+  debootstrap  # a Debian 13 system to build and start the viewer in
 )
 
 list=false
@@ -31,8 +34,9 @@ tests=false
 for argument in "$@"; do
   case $argument in
     --tests) packages+=("${test_packages[@]}"); tests=true ;;
+    --web) packages+=("${web_packages[@]}") ;;
     --list) list=true ;;
-    *) echo "usage: $0 [--tests] [--list]" >&2; exit 2 ;;
+    *) echo "usage: $0 [--web] [--tests] [--list]" >&2; exit 2 ;;
   esac
 done
 if $list; then

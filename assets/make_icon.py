@@ -3,8 +3,9 @@
 with 16 colours and one with 256, as the window class expects of icon 101, then the
 sizes Windows draws elsewhere (16 in title bars, 24 and 48 on the taskbar and in
 Explorer, 256 in large views) in true colour with alpha; into icon-32.bmp, the
-256-colour image with its transparency as the Linux build links it; and into
-icon-32.png and icon-256.png, the same artwork for desktop menus."""
+256-colour image with its transparency as the Linux build links it; into
+icon-32.png and icon-256.png, the same artwork for desktop menus; and into the web
+site's folder, its app icons."""
 import math
 import os
 import struct
@@ -12,6 +13,7 @@ import sys
 import zlib
 
 SIZE = 32
+PAGE_BLUE = (0x3a, 0x6e, 0xa5)  # the web page's background
 
 # The standard 16-colour palette, so the 16-colour image looks right on any display.
 VGA16 = [(0, 0, 0), (128, 0, 0), (0, 128, 0), (128, 128, 0), (0, 0, 128), (128, 0, 128),
@@ -97,12 +99,20 @@ def bmp(image, palette):
                        14 + len(header)) + header + pixels
 
 
-def png(size):
-    """An RGBA PNG of the icon at that size, clear around the shell."""
+def png(size, background=None, shell=1.0):
+    """An RGBA PNG of the icon at that size, clear around the shell, or on a background
+    colour that fills the square with the shell drawn at that share of its side."""
+    art = size * shell
+    margin = (size - art) / 2
+
+    def pixel(x, y):
+        colour = shell_pixel((x - margin) * size / art, (y - margin) * size / art, size)
+        if colour:
+            return bytes((*colour, 255))
+        return bytes((*background, 255)) if background else bytes(4)
     rows = b''
     for y in range(size):
-        rows += b'\0' + b''.join(bytes((*c, 255)) if c else bytes(4)
-                                 for c in (shell_pixel(x, y, size) for x in range(size)))
+        rows += b'\0' + b''.join(pixel(x, y) for x in range(size))
 
     def chunk(kind, data):
         return (struct.pack('>I', len(data)) + kind + data +
@@ -113,9 +123,20 @@ def png(size):
 
 
 def main(path):
+    folder = os.path.dirname(path)
     for size in (32, 256):
-        with open(os.path.join(os.path.dirname(path), f'icon-{size}.png'), 'wb') as f:
+        with open(os.path.join(folder, f'icon-{size}.png'), 'wb') as f:
             f.write(png(size))
+    # The web app's icons: 192 and 512 pixels as they are, one for masks that may cut
+    # all but a middle circle of 80 % (the shell within it, on the page's blue), and one
+    # for iOS home screens, which fill a clear background with black.
+    site = os.path.join(folder, '..', 'site')
+    for name, size, background, shell in (('icon-192.png', 192, None, 1.0),
+                                          ('icon-512.png', 512, None, 1.0),
+                                          ('icon-maskable-512.png', 512, PAGE_BLUE, 0.7),
+                                          ('apple-touch-icon.png', 180, PAGE_BLUE, 0.85)):
+        with open(os.path.join(site, name), 'wb') as f:
+            f.write(png(size, background, shell))
     image = [[shell_pixel(x, y) for x in range(SIZE)] for y in range(SIZE)]
     with open(os.path.join(os.path.dirname(path), 'icon-32.bmp'), 'wb') as f:
         f.write(bmp(image, palette256(image)))

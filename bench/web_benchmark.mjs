@@ -1,5 +1,7 @@
 // The browser build's figures, for run_benchmark.py: frames a second while the model
-// spins at 819 px beside the floor of bare WebGL 2, milliseconds from navigation to the
+// spins at 819 px beside the floor of bare WebGL 2, and the page's own main-thread work
+// in each frame (median, from each frame callback's start to the next frame request),
+// each over RUNS loads interleaved with the floor's; milliseconds from navigation to the
 // box, and the bytes a browser downloads. Prints CSV rows: figure,where,median,min,max.
 // Usage: node web_benchmark.mjs SITE FLOOR_FOLDER RUNS SECONDS
 import { readFileSync } from 'node:fs';
@@ -33,38 +35,44 @@ async function newPage() {
   return context.newPage();
 }
 
-async function framesPerSecond(page) {
+// Frames a second over the measured seconds, and the median work of those frames.
+async function spin(page) {
   await page.waitForTimeout(1000);
-  const before = await page.evaluate(() => window.frameRequests);
+  const before = await page.evaluate(() => [window.frameRequests, window.frameWork.length]);
   await page.waitForTimeout(seconds * 1000);
-  return ((await page.evaluate(() => window.frameRequests)) - before) / seconds;
+  const [requests, work] = await page.evaluate(
+    (from) => [window.frameRequests, window.frameWork.slice(from)], before[1]);
+  return { fps: (requests - before[0]) / seconds, work: median(work) };
 }
 
-const fps = [], floorFps = [], box = [];
+const page = { fps: [], work: [] }, bare = { fps: [], work: [] }, box = [];
+const record = (into, figures) => Object.keys(into).forEach((key) => into[key].push(figures[key]));
 // The floor first: the browser's own first start is not the page's.
 for (let run = 0; run < runs; ++run) {
-  const bare = await newPage();
-  await bare.goto(`${servers[1].url}/web_floor.html`);
-  floorFps.push(await framesPerSecond(bare));
-  await bare.context().close();
+  const floorPage = await newPage();
+  await floorPage.goto(`${servers[1].url}/web_floor.html`);
+  record(bare, await spin(floorPage));
+  await floorPage.context().close();
 
-  const page = await newPage();
-  await page.goto(`${servers[0].url}/index.html`);
-  await page.waitForSelector('dialog.box');
-  box.push(await page.evaluate(() => window.boxShownAt));
-  await page.keyboard.press('Enter');
-  await page.waitForSelector('#canvas:not([hidden])');
-  fps.push(await framesPerSecond(page));
-  await page.context().close();
+  const viewer = await newPage();
+  await viewer.goto(`${servers[0].url}/index.html`);
+  await viewer.waitForSelector('dialog.box');
+  box.push(await viewer.evaluate(() => window.boxShownAt));
+  await viewer.keyboard.press('Enter');
+  await viewer.waitForSelector('#canvas:not([hidden])');
+  record(page, await spin(viewer));
+  await viewer.context().close();
 }
-row('fps spinning browser', '819px', fps);
-row('fps spinning browser floor', '819px', floorFps);
-const ratio = median(fps) / median(floorFps);
+row('fps spinning browser', '819px', page.fps);
+row('fps spinning browser floor', '819px', bare.fps);
+const ratio = median(page.fps) / median(bare.fps);
 row('fps ratio browser/floor', '819px', [ratio]);
+row('frame work ms browser', '819px', page.work);
+row('frame work ms browser floor', '819px', bare.work);
 row('box ms browser', 'local', box);
-const bytes = ['trackball-viewer.wasm', 'trackball-viewer.js']
+const bytes = ['trackball-viewer.wasm', 'trackball-viewer.js', 'sw.js']
   .map((file) => gzipSync(readFileSync(`${site}/${file}`), { level: 9 }).length)
   .reduce((a, b) => a + b);
-row('download KB gzipped browser', 'wasm+js', [bytes / 1000]);
+row('download KB gzipped browser', 'wasm+js+sw', [bytes / 1000]);
 await browser.close();
 servers.forEach((server) => server.close());

@@ -15,12 +15,16 @@ set(WEB_LINK_OPTIONS
   -sALLOW_MEMORY_GROWTH)
 
 add_library(gl_webgl STATIC
+  webgl/gl_state.cpp
   webgl/gl_matrices.cpp
   webgl/gl_lighting.cpp
   webgl/gl_texture.cpp
   webgl/gl_immediate.cpp
   webgl/gl_framebuffer.cpp
-  webgl/webgl_draw.cpp)
+  webgl/webgl_shaders.cpp
+  webgl/webgl_uniforms.cpp
+  webgl/webgl_draw.cpp
+  webgl/webgl_lines.cpp)
 target_include_directories(gl_webgl PUBLIC ${CMAKE_SOURCE_DIR}/webgl)
 
 # The browser's stand-in for the Windows calls the viewer makes.
@@ -41,10 +45,21 @@ target_link_libraries(trackball-viewer PRIVATE viewer_core)
 target_link_options(trackball-viewer PRIVATE ${WEB_LINK_OPTIONS} -sASYNCIFY -sEXIT_RUNTIME
                     -sENVIRONMENT=web -sEXPORTED_RUNTIME_METHODS=${WEB_RUNTIME_METHODS})
 set_target_properties(trackball-viewer PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${SITE})
-foreach(file index.html manifest.webmanifest)
+set(SITE_PAGES index.html manifest.webmanifest icon-192.png icon-512.png icon-maskable-512.png
+    apple-touch-icon.png)
+foreach(file ${SITE_PAGES})
   configure_file(site/${file} ${SITE}/${file} COPYONLY)
 endforeach()
-configure_file(assets/icon-256.png ${SITE}/icon-256.png COPYONLY)
+# The service worker keeps every file of the site for visits without network, and
+# changes with any of them.
+set(SITE_FILES ${SITE_PAGES} trackball-viewer.js trackball-viewer.wasm)
+list(TRANSFORM SITE_PAGES PREPEND ${SITE}/)
+list(JOIN SITE_FILES , files)
+add_custom_command(OUTPUT ${SITE}/sw.js
+  COMMAND ${CMAKE_COMMAND} -DSITE=${SITE} -DFILES=${files} -DTEMPLATE=${CMAKE_SOURCE_DIR}/site/sw.js
+          -P ${CMAKE_SOURCE_DIR}/cmake/make_service_worker.cmake
+  DEPENDS trackball-viewer ${SITE_PAGES} site/sw.js cmake/make_service_worker.cmake)
+add_custom_target(service_worker ALL DEPENDS ${SITE}/sw.js)
 
 option(BUILD_TESTING "Build the test page" ON)
 if(BUILD_TESTING)

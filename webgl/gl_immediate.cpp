@@ -1,11 +1,25 @@
-// Immediate mode: glVertex3f only appends to one array, which glEnd draws at once, so a
-// frame of some 90,000 calls costs one upload and one draw.
+// Immediate mode: glVertex3f only writes to one array, which glEnd draws at once, so a
+// frame of some 135,000 calls costs one draw, and an upload only of what changed.
+#include <algorithm>
+
 #include "gl_state.h"
+
+namespace {
+
+// Compared value by value, inline: a call to memcmp for each vertex costs more than
+// the comparison itself.
+bool sameVertex(const GLVertex& a, const GLVertex& b) {
+    return a.position[0] == b.position[0] && a.position[1] == b.position[1] &&
+           a.position[2] == b.position[2] && a.normal[0] == b.normal[0] &&
+           a.normal[1] == b.normal[1] && a.normal[2] == b.normal[2];
+}
+
+}  // namespace
 
 void glBegin(GLenum mode) {
     if (mode == GL_TRIANGLES && !glState.insideBegin) {
         glState.insideBegin = true;
-        glState.vertices.clear();
+        glState.vertexCount = 0;
     }
 }
 
@@ -16,10 +30,20 @@ void glNormal3f(GLfloat x, GLfloat y, GLfloat z) {
 }
 
 void glVertex3f(GLfloat x, GLfloat y, GLfloat z) {
-    if (glState.insideBegin) {
-        glState.vertices.push_back(
-            {{x, y, z}, {glState.normal[0], glState.normal[1], glState.normal[2]}});
+    if (!glState.insideBegin) {
+        return;
     }
+    const GLVertex vertex = {{x, y, z}, {glState.normal[0], glState.normal[1], glState.normal[2]}};
+    std::vector<GLVertex>& held = glState.vertices;
+    const size_t at = glState.vertexCount++;
+    if (at == held.size()) {
+        held.push_back(vertex);
+    } else if (!sameVertex(held[at], vertex)) {
+        held[at] = vertex;
+    } else {
+        return;
+    }
+    glState.firstUnsent = std::min(glState.firstUnsent, at);
 }
 
 void glEnd() {
@@ -28,8 +52,7 @@ void glEnd() {
     }
     glState.insideBegin = false;
     // An unfinished last triangle is dropped, as GL drops it.
-    glState.vertices.resize(glState.vertices.size() / 3 * 3);
-    drawTriangles(glState.vertices);
+    drawTriangles(glState.vertexCount / 3 * 3);
 }
 
 void glPolygonMode(GLenum face, GLenum mode) {

@@ -58,19 +58,31 @@ struct GLState {
     bool cullFace;
     GLenum polygonMode;
 
-    // Texturing
+    // Texturing: the one texture's parameters and image, kept to be given again to a
+    // WebGL context that the browser restores.
     bool texture2D;
+    GLint textureMinFilter;
+    GLint textureMagFilter;
+    GLint textureWrapS;
+    GLint textureWrapT;
     bool textureLoaded;  // level 0 given, so the texture is complete
+    GLsizei textureWidth;
+    GLsizei textureHeight;
+    std::vector<unsigned char> textureImage;  // RGBA
     GLenum textureEnvMode;
 
     // Per-fragment operations and frame buffer control
     bool depthTest;
     GLfloat clearColour[4];
 
-    // Immediate mode: the current normal and what glBegin has gathered so far.
+    // Immediate mode: the current normal, and the vertices glBegin gathers. Each one
+    // that arrives overwrites the one at its place from the glBegin before, where it
+    // differs, so that an unchanged model costs no copy and no upload.
     GLfloat normal[3];
     bool insideBegin;
     std::vector<GLVertex> vertices;
+    size_t vertexCount;  // gathered since glBegin
+    size_t firstUnsent;  // from here on, vertices may differ from WebGL's buffer
 };
 
 extern GLState glState;
@@ -85,10 +97,15 @@ const GLfloat* projectionMatrix();
 // A new context: GL's initial state, and WebGL objects made afresh in the context that
 // is current. There is one context at a time.
 void startGLContext();
+// The browser has restored the context it took away: the WebGL objects are made again
+// from the state, which GL programs never learn was lost.
+void restoreGLContext();
+// Whether the current WebGL context compiles and links the layer's program.
+bool glProgramLinks();
 
-// Draws the vertices gathered between glBegin and glEnd with the state as it stands.
-void drawTriangles(const std::vector<GLVertex>& vertices);
+// Draws the first count vertices gathered, with the state as it stands.
+void drawTriangles(size_t count);
 // Calls that reach WebGL directly.
 void clearFramebuffer(GLbitfield mask);
-void loadTextureImage(GLsizei width, GLsizei height, const GLvoid* pixels);
-void setTextureParameter(GLenum pname, GLint param);
+// The kept texture image and parameters given to WebGL's texture.
+void sendTexture();

@@ -35,6 +35,9 @@ struct WebStandIn {
 
 WebStandIn& standIn();
 
+// The WebGL context that the browser took away is back: its objects are made again.
+void restoreContext();
+
 // Starts the canvas's input listeners; stops them for good.
 void listenForInput();
 void stopListening();

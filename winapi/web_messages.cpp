@@ -7,13 +7,14 @@
 
 namespace {
 
-// Each event as [message, wParam, x or typed character, y], on Module.viewerEvents;
-// a waiting GetMessageA is woken by the next. Points are in the canvas's pixels.
+// Each event as [message, wParam, x or typed character, y], on Module.viewerEvents,
+// posted by Module.viewerPost; a waiting GetMessageA is woken by the next. Points are in
+// the canvas's pixels.
 EM_JS(void, addListeners, (), {
     const canvas = document.getElementById('canvas');
     const events = Module.viewerEvents = [];
     const stop = Module.viewerListeners = new AbortController();
-    const post = (event) => {
+    const post = Module.viewerPost = (event) => {
         events.push(event);
         const wake = Module.viewerWake;
         Module.viewerWake = null;
@@ -25,17 +26,33 @@ EM_JS(void, addListeners, (), {
                 Math.floor((e.clientY - box.top) * canvas.height / box.height)];
     };
     const options = {signal: stop.signal};
+    let held = null;  // where the pressed button last was, or null
     canvas.addEventListener('pointerdown', (e) => {
         if (e.button !== 0) return;
         Module.viewerPointer = e.pointerId;
         e.preventDefault();
-        post([0x0201, 1, ...point(e)]);
+        held = point(e);
+        post([0x0201, 1, ...held]);
     }, options);
     canvas.addEventListener('pointerup', (e) => {
-        if (e.button === 0) post([0x0202, 0, ...point(e)]);
+        if (e.button !== 0) return;
+        held = null;
+        post([0x0202, 0, ...point(e)]);
     }, options);
-    canvas.addEventListener('pointermove', (e) => post([0x0200, e.buttons & 1, ...point(e)]),
-                            options);
+    canvas.addEventListener('pointermove', (e) => {
+        const at = point(e);
+        if (held && (e.buttons & 1)) held = at;
+        post([0x0200, e.buttons & 1, ...at]);
+    }, options);
+    // A touch the browser takes for a gesture of its own, or palm rejection, cancels the
+    // pointer, and a capture can be lost without a release: either ends the drag as a
+    // release where the pointer last was, or the viewer would wait for one forever.
+    const cancel = () => {
+        if (held) post([0x0202, 0, ...held]);
+        held = null;
+    };
+    canvas.addEventListener('pointercancel', cancel, options);
+    canvas.addEventListener('lostpointercapture', cancel, options);
     // No menu or browser gesture takes a press or a drag on the picture.
     canvas.addEventListener('contextmenu', (e) => e.preventDefault(), options);
     window.addEventListener('keydown', (e) => {
@@ -77,6 +94,13 @@ void post(const int* event) {
     std::deque<QueuedMessage>& queue = standIn().queue;
     HWND window = &standIn().window;
     const UINT message = static_cast<UINT>(event[0]);
+    // The context is back with nothing drawn: the window needs painting, as a Windows
+    // window whose picture was lost is invalidated.
+    if (message == WM_PAINT) {
+        restoreContext();
+        window->needsPaint = true;
+        return;
+    }
     if (message == WM_KEYDOWN) {
         // Letters' virtual-key codes are their capitals.
         const int typed = event[2];

@@ -18,8 +18,58 @@ namespace {
 
 const int webglFormat = 1;
 
-EM_JS(int, hasWebGL2, (), {
-    return document.createElement('canvas').getContext('webgl2') ? 1 : 0;
+// A canvas of the page's, off the layout, to try WebGL 2 on before the window has one.
+EM_JS(void, makeProbeCanvas, (int made), {
+    if (made) {
+        const probe = document.createElement('canvas');
+        probe.id = 'webgl-probe';
+        probe.hidden = true;
+        document.body.append(probe);
+    } else {
+        document.getElementById('webgl-probe').remove();
+    }
+});
+
+EMSCRIPTEN_WEBGL_CONTEXT_HANDLE createContext(const char* canvas) {
+    EmscriptenWebGLContextAttributes attributes;
+    emscripten_webgl_init_context_attributes(&attributes);
+    attributes.majorVersion = 2;
+    attributes.alpha = false;  // the window is opaque, whatever alpha a frame draws
+    attributes.antialias = false;
+    return emscripten_webgl_create_context(canvas, &attributes);
+}
+
+// Some browsers offer WebGL 2 and still refuse a shader, for their GPU's limits: only
+// a WebGL 2 that compiles and links the OpenGL layer's program can draw.
+bool webglRunsTheLayer() {
+    makeProbeCanvas(1);
+    const EMSCRIPTEN_WEBGL_CONTEXT_HANDLE probe = createContext("#webgl-probe");
+    bool runs = false;
+    if (probe > 0 && emscripten_webgl_make_context_current(probe) == EMSCRIPTEN_RESULT_SUCCESS) {
+        runs = glProgramLinks();
+        emscripten_webgl_make_context_current(0);
+    }
+    if (probe > 0) {
+        emscripten_webgl_destroy_context(probe);
+    }
+    makeProbeCanvas(0);
+    return runs;
+}
+
+// Browsers drop WebGL contexts: a phone when the user switches apps, a desktop when the
+// GPU resets. Taking the loss lets the browser give the context back; the page says
+// what happened meanwhile, and the window is painted again once it is back.
+EM_JS(void, watchContext, (), {
+    const canvas = document.getElementById('canvas');
+    const lost = document.getElementById('lost');
+    canvas.addEventListener('webglcontextlost', (e) => {
+        e.preventDefault();
+        if (lost) lost.hidden = false;
+    });
+    canvas.addEventListener('webglcontextrestored', () => {
+        if (lost) lost.hidden = true;
+        Module.viewerPost([0x000F, 0, 0, 0]);
+    });
 });
 
 // Until the browser's next animation frame: one frame per display refresh, and the
@@ -30,8 +80,10 @@ EM_ASYNC_JS(void, waitForAnimationFrame, (), {
 
 }  // namespace
 
-// Where the browser offers no WebGL 2, no format serves.
-int ChoosePixelFormat(HDC, const PIXELFORMATDESCRIPTOR*) { return hasWebGL2() ? webglFormat : 0; }
+// Where the browser offers no WebGL 2 that can draw, no format serves.
+int ChoosePixelFormat(HDC, const PIXELFORMATDESCRIPTOR*) {
+    return webglRunsTheLayer() ? webglFormat : 0;
+}
 
 BOOL SetPixelFormat(HDC dc, int format, const PIXELFORMATDESCRIPTOR*) {
     if (format != webglFormat || dc->pixelFormat != 0) {
@@ -75,20 +127,17 @@ HGLRC wglCreateContext(HDC dc) {
     if (dc->pixelFormat != webglFormat) {
         return nullptr;
     }
-    EmscriptenWebGLContextAttributes attributes;
-    emscripten_webgl_init_context_attributes(&attributes);
-    attributes.majorVersion = 2;
-    attributes.alpha = false;  // the window is opaque, whatever alpha a frame draws
-    attributes.antialias = false;
-    const EMSCRIPTEN_WEBGL_CONTEXT_HANDLE handle =
-        emscripten_webgl_create_context("#canvas", &attributes);
+    const EMSCRIPTEN_WEBGL_CONTEXT_HANDLE handle = createContext("#canvas");
     if (handle <= 0) {
         return nullptr;
     }
     // A new context starts from OpenGL's initial state.
     startGLContext();
+    watchContext();
     return new StandInGLContext{handle};
 }
+
+void restoreContext() { restoreGLContext(); }
 
 BOOL wglMakeCurrent(HDC, HGLRC context) {
     const EMSCRIPTEN_WEBGL_CONTEXT_HANDLE handle = context ? context->handle : 0;

@@ -7,7 +7,9 @@
 namespace {
 
 // A square at (x, y) of the page where it fits, else in the middle; the backing store
-// has a pixel for each device pixel, so the picture stays sharp at any zoom.
+// has a pixel for each device pixel, so the picture stays sharp at any zoom. It keeps
+// those pixels as the page changes size, as a desktop window keeps its size; where the
+// page is too small for it, it is shown scaled down to fit, in the middle.
 EM_JS(void, makeCanvas, (int x, int y, int width, int height), {
     const canvas = document.createElement('canvas');
     canvas.id = 'canvas';
@@ -15,24 +17,24 @@ EM_JS(void, makeCanvas, (int x, int y, int width, int height), {
     canvas.height = height;
     canvas.hidden = true;
     canvas.setAttribute('role', 'img');
-    const ratio = window.devicePixelRatio || 1;
-    const cssWidth = width / ratio, cssHeight = height / ratio;
-    let left = x / ratio, top = y / ratio;
-    if (left + cssWidth > innerWidth || top + cssHeight > innerHeight) {
-        left = Math.max(0, (innerWidth - cssWidth) / 2);
-        top = Math.max(0, (innerHeight - cssHeight) / 2);
-    }
-    Object.assign(canvas.style, {left: left + 'px', top: top + 'px'});
     // A new zoom changes how many device pixels a CSS pixel holds, and the page's size
-    // in CSS pixels with it: the canvas keeps its device pixels, so it stays sharp, and
-    // the window its size, as a desktop one does.
-    const keepPixels = () => {
-        const now = window.devicePixelRatio || 1;
-        canvas.style.width = canvas.width / now + 'px';
-        canvas.style.height = canvas.height / now + 'px';
+    // in CSS pixels with it: both come as a resize.
+    const place = () => {
+        const ratio = window.devicePixelRatio || 1;
+        let cssWidth = width / ratio, cssHeight = height / ratio;
+        let left = x / ratio, top = y / ratio;
+        if (left + cssWidth > innerWidth || top + cssHeight > innerHeight) {
+            const fit = Math.min(1, innerWidth / cssWidth, innerHeight / cssHeight);
+            cssWidth *= fit;
+            cssHeight *= fit;
+            left = (innerWidth - cssWidth) / 2;
+            top = (innerHeight - cssHeight) / 2;
+        }
+        Object.assign(canvas.style, {left: left + 'px', top: top + 'px',
+                                     width: cssWidth + 'px', height: cssHeight + 'px'});
     };
-    keepPixels();
-    addEventListener('resize', keepPixels);
+    place();
+    addEventListener('resize', place);
     document.getElementById('desktop').append(canvas);
 });
 

@@ -21,16 +21,20 @@
 // In a browser, where the page is the desktop:
 //  - GetSystemMetrics gives the page's size in device pixels, and CreateWindowExA makes a
 //    canvas of that many device pixels (its CSS size times devicePixelRatio, kept so
-//    when the zoom changes), at the position where it fits, else in the middle; the
-//    title is the page's. Nothing changes its size (web_window.cpp);
+//    when the zoom changes), at the position where it fits, else in the middle, shown
+//    scaled down to fit a page too small for it; the title is the page's. Nothing
+//    changes its size (web_window.cpp);
 //  - pointer events give the mouse messages for mouse, touch and pen, in the canvas's
-//    pixels; SetCapture is pointer capture; keys come by the character typed; the
+//    pixels; SetCapture is pointer capture, and a pointer cancelled or a capture lost
+//    ends a drag as a release would; keys come by the character typed; the
 //    page's own gestures and menu stay off the canvas (web_messages.cpp);
 //  - GetMessageA waits for the next event through Asyncify, asking the page for
 //    nothing; SwapBuffers waits for the next animation frame, which paces spinning;
 //  - MessageBoxA is a modal HTML dialog named by its caption, OK focused (web_messagebox.cpp);
 //  - the one pixel format is WebGL 2's drawing buffer with a depth buffer, 0 where the
-//    browser has no WebGL 2; contexts are WebGL 2 ones on the canvas (web_wgl.cpp);
+//    browser has no WebGL 2 or one that cannot link the OpenGL layer's program; contexts
+//    are WebGL 2 ones on the canvas. One that the browser loses is taken back when the
+//    browser restores it, and the window is then painted again (web_wgl.cpp);
 //  - main calls WinMain and exits with its result; the page then shows that the viewer
 //    has ended, its last picture dimmed (web_entry.cpp, site/index.html).
 //

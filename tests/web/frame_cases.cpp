@@ -21,6 +21,26 @@ void dragFrames() {
     }
 }
 
+// Two lit triangles drawn over the frame, the second with its top at y: drawn twice, the
+// second time changed, they show whether a batch that differs from the one before in
+// part reaches the picture whole.
+void drawTwoTriangles(float top) {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glNormal3f(0.0f, 0.0f, 1.0f);
+    glBegin(GL_TRIANGLES);
+    glVertex3f(-2.0f, -2.0f, 0.0f);
+    glVertex3f(0.0f, -2.0f, 0.0f);
+    glVertex3f(-1.0f, 2.0f, 0.0f);
+    glVertex3f(0.5f, -2.0f, 0.0f);
+    glVertex3f(2.0f, -2.0f, 0.0f);
+    glVertex3f(1.0f, top, 0.0f);
+    glEnd();
+    glFlush();
+    SwapBuffers(viewerState.windowDC);
+}
+
 }  // namespace
 
 bool drawFrameCase(const char* name) {
@@ -32,6 +52,13 @@ bool drawFrameCase(const char* name) {
     if (std::strcmp(name, "drag") == 0) {
         initScene();
         dragFrames();
+        return true;
+    }
+    if (std::strcmp(name, "changed-vertices") == 0) {
+        initScene();
+        renderFrame();
+        drawTwoTriangles(2.0f);
+        drawTwoTriangles(-0.5f);
         return true;
     }
     if (std::strcmp(name, "turned-lights") == 0) {

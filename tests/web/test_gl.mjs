@@ -7,7 +7,7 @@ import { launch, serve } from './browser.mjs';
 
 const size = 512;
 const cases = ['first', 'fog', 'wireframe', 'drag', 'turned-lights', 'textured',
-               'replaced-culled-perspective'];
+               'replaced-culled-perspective', 'changed-vertices'];
 
 function reference(name) {
   const out = execFileSync(process.env.GL_REFERENCE, [name], { maxBuffer: 1 << 24 });

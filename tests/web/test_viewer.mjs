@@ -1,6 +1,9 @@
 // The viewer in a browser: the site of the browser build, in headless Chromium.
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
+import { appendFileSync, cpSync, mkdtempSync, readFileSync, writeFileSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
 import { countFrameRequests, decodePng, launch, serve } from './browser.mjs';
 
 const CAPTION = 'soft by Orvelund - orvelund@trackball-viewer.org ';
@@ -13,7 +16,7 @@ const browser = await launch();
 test.after(() => browser.close().then(server.close));
 
 // The site on a page of its own; counts the animation frames it asks for.
-async function open(t, options = {}, setUp = () => {}) {
+async function open(t, options = {}, setUp = () => {}, url = server.url) {
   const context = await browser.newContext({ viewport: { width: 1024, height: 768 }, ...options });
   t.after(() => context.close());
   const page = await context.newPage();
@@ -23,8 +26,30 @@ async function open(t, options = {}, setUp = () => {}) {
   t.after(() => assert.deepEqual(errors, []));
   await page.addInitScript(countFrameRequests);
   await page.addInitScript(setUp);
-  await page.goto(`${server.url}/index.html`);
+  await page.goto(`${url}/index.html`);
   return page;
+}
+
+// The box dismissed, the model drawn and stopped by a click in its middle.
+async function stopped(t, options, setUp) {
+  const page = await open(t, options, setUp);
+  await box(page);
+  await page.keyboard.press('Enter');
+  await waitForCorner(page, BACKGROUND);
+  const { x, y, width } = await page.locator('#canvas').boundingBox();
+  await page.mouse.click(x + width / 2, y + width / 2);
+  assert.ok(await still(page));
+  return page;
+}
+
+// The share of pixels of two pictures of one size more than 8 levels apart.
+function apart(a, b) {
+  const [p, q] = [Buffer.from(a, 'base64'), Buffer.from(b, 'base64')];
+  let off = 0;
+  for (let i = 0; i < p.length; i += 4) {
+    if ([0, 1, 2].some((c) => Math.abs(p[i + c] - q[i + c]) > 8)) ++off;
+  }
+  return off / (p.length / 4);
 }
 
 async function box(page) {
@@ -41,8 +66,10 @@ async function box(page) {
 
 // The canvas's picture as the page shows it, and the colour of its corner.
 async function picture(page) {
-  const { pixels } = decodePng(await page.locator('#canvas').screenshot());
-  return { pixels: pixels.toString('base64'), corner: Array.from(pixels.subarray(0, 3)) };
+  const { pixels, width } = decodePng(await page.locator('#canvas').screenshot());
+  // A few pixels in: a canvas at a fraction of a CSS pixel shares its edge with the page.
+  const corner = 4 * (4 * width + 4);
+  return { pixels: pixels.toString('base64'), corner: Array.from(pixels.subarray(corner, corner + 3)) };
 }
 
 async function waitForCorner(page, colour) {
@@ -133,47 +160,240 @@ test('Space, Esc or a click on OK dismiss the box; the canvas in device pixels',
   await page.waitForFunction(() => Math.abs(parseFloat(canvas.style.width) * 1.5 - canvas.width) < 0.01);
 });
 
-test('without WebGL 2 the error box comes, then the end', async (t) => {
-  const page = await open(t, {}, () => {
+test('without WebGL 2, or with one that cannot link the program, the error box comes, then the end', async (t) => {
+  const noWebGL2 = () => {
     const getContext = HTMLCanvasElement.prototype.getContext;
     HTMLCanvasElement.prototype.getContext = function (type, ...rest) {
       return type === 'webgl2' ? null : getContext.call(this, type, ...rest);
     };
-  });
-  await box(page);
-  await page.keyboard.press('Enter');
-  await page.waitForFunction(() => document.querySelector('dialog.box [aria-hidden]') !== null);
-  const error = await box(page);
-  assert.deepEqual([error.role, error.name, error.text], ['alertdialog', 'Error', 'ChoosePixelFormat failed\n']);
-  await page.keyboard.press('Enter');
-  await page.locator('#ended').waitFor();
-  assert.equal(await page.evaluate(() => Module.exitStatus), 1);
+  };
+  const noLinking = () => { WebGL2RenderingContext.prototype.linkProgram = () => {}; };
+  for (const setUp of [noWebGL2, noLinking]) {
+    const page = await open(t, {}, setUp);
+    await box(page);
+    await page.keyboard.press('Enter');
+    await page.waitForFunction(() => document.querySelector('dialog.box [aria-hidden]') !== null);
+    const error = await box(page);
+    assert.deepEqual([error.role, error.name, error.text], ['alertdialog', 'Error', 'ChoosePixelFormat failed\n']);
+    assert.equal(await page.locator('#canvas').isVisible(), false, 'no blank canvas');
+    await page.keyboard.press('Enter');
+    await page.locator('#ended').waitFor();
+    assert.equal(await page.evaluate(() => Module.exitStatus), 1);
+  }
 });
 
-test('a finger turns the model, and on-screen keys type f and Esc', async (t) => {
-  const page = await open(t, { hasTouch: true, isMobile: true });
+test('on a phone: the whole box, a finger turns the model and no page gesture takes it, keys type f and Esc', async (t) => {
+  const page = await open(t, { viewport: { width: 390, height: 844 }, deviceScaleFactor: 3, hasTouch: true,
+                               isMobile: true });
   await box(page);
+  // Every character of the text within the dialog, and the dialog within the page.
+  assert.ok(await page.evaluate(() => {
+    const dialog = document.querySelector('dialog.box').getBoundingClientRect();
+    const inside = (r, b) => r.left >= b.left && r.right <= b.right && r.top >= b.top && r.bottom <= b.bottom;
+    const text = document.getElementById('box-text').firstChild, range = document.createRange();
+    for (let i = 0; i < text.length; ++i) {
+      range.setStart(text, i);
+      range.setEnd(text, i + 1);
+      if (![...range.getClientRects()].every((r) => inside(r, dialog))) return false;
+    }
+    return inside(dialog, { left: 0, top: 0, right: innerWidth, bottom: innerHeight });
+  }), 'the box and its text fit the page');
   await page.locator('dialog.box button').tap();
   const canvas = page.locator('#canvas');
   await canvas.waitFor();
   await waitForCorner(page, BACKGROUND);
   const { x, y } = await canvas.boundingBox();
   const session = await page.context().newCDPSession(page);
-  const touch = (type, px, py) => session.send('Input.dispatchTouchEvent',
-    { type, touchPoints: type === 'touchEnd' ? [] : [{ x: px, y: py }] });
-  await touch('touchStart', x + 100, y + 100);
+  const touch = (type, ...points) => session.send('Input.dispatchTouchEvent',
+    { type, touchPoints: points.map(([px, py], id) => ({ x: px, y: py, id })) });
+  await touch('touchStart', [x + 100, y + 100]);
   await touch('touchEnd');
   assert.ok(await still(page), 'a tap stops it');
   const stopped = await picture(page);
-  await touch('touchStart', x + 100, y + 100);
-  for (let i = 1; i <= 4; ++i) await touch('touchMove', x + 100 + 30 * i, y + 100);
-  await page.waitForTimeout(300);
-  assert.notEqual((await picture(page)).pixels, stopped.pixels, 'a drag of a finger turns it');
-  assert.equal(await page.evaluate(() => window.scrollY), 0);
+  await page.evaluate(() => {
+    window.seen = { moves: 0, cancels: 0 };
+    canvas.addEventListener('pointermove', () => ++seen.moves);
+    canvas.addEventListener('pointercancel', () => ++seen.cancels);
+  });
+  // Down from the canvas's top edge, where a page would pull to refresh or scroll.
+  await touch('touchStart', [x + 100, y + 2]);
+  for (let i = 1; i <= 8; ++i) await touch('touchMove', [x + 100, y + 2 + 25 * i]);
   await touch('touchEnd');
+  assert.deepEqual(await page.evaluate(() => seen), { moves: 8, cancels: 0 }, 'every move reaches the viewer');
+  assert.notEqual((await picture(page)).pixels, stopped.pixels, 'a drag of a finger turns it');
+  // Two fingers spreading on the picture do not zoom the page.
+  await touch('touchStart', [x + 120, y + 150], [x + 160, y + 150]);
+  for (let i = 1; i <= 6; ++i) await touch('touchMove', [x + 120 - 15 * i, y + 150], [x + 160 + 15 * i, y + 150]);
+  await touch('touchEnd');
+  assert.deepEqual(await page.evaluate(() => [visualViewport.scale, scrollY]), [1, 0]);
 
   await page.getByRole('button', { name: 'f' }).tap();
   await waitForCorner(page, FOG_BACKGROUND);
   await page.getByRole('button', { name: 'Esc' }).tap();
   await page.locator('#ended').waitFor();
+});
+
+test('a cancelled pointer ends the drag; Ctrl+F and Alt+P reach the viewer as nothing', async (t) => {
+  const page = await stopped(t);
+  const pointer = (type, dx, dy, buttons) => page.evaluate(([type, dx, dy, buttons]) => {
+    const { left, top } = canvas.getBoundingClientRect();
+    canvas.dispatchEvent(new PointerEvent(type, { pointerId: 7, button: type === 'pointermove' ? -1 : 0,
+                                                  buttons, clientX: left + dx, clientY: top + dy }));
+  }, [type, dx, dy, buttons]);
+  // Pressed, moved and back where pressed, then cancelled: released there, which stops it.
+  await pointer('pointerdown', 200, 200, 1);
+  await pointer('pointermove', 260, 230, 1);
+  await pointer('pointermove', 200, 200, 1);
+  await pointer('pointercancel', 200, 200, 0);
+  assert.ok(await still(page));
+  const before = await picture(page);
+  await pointer('pointermove', 320, 120, 0);
+  await page.keyboard.press('Control+f');
+  await page.keyboard.press('Alt+p');
+  assert.ok(await still(page));
+  assert.equal((await picture(page)).pixels, before.pixels, 'no turn, no fog, no lines');
+});
+
+test('on a desktop with a mouse the key strip stays hidden', async (t) => {
+  const desktop = await launch([], { headless: false });
+  t.after(() => desktop.close());
+  const page = await desktop.newPage();
+  await page.goto(`${server.url}/index.html`);
+  await box(page);
+  assert.ok(await page.evaluate(() => matchMedia('(any-pointer: fine)').matches), 'the X pointer is a mouse');
+  assert.equal(await page.locator('#keys').isVisible(), false);
+});
+
+test('offline after a first visit; installable; a new build taken whole at the next visit', async (t) => {
+  const folder = mkdtempSync(join(tmpdir(), 'viewer-site-'));
+  cpSync(`${process.env.WEB_BUILD}/site`, folder, { recursive: true });
+  const site = await serve(folder);
+  t.after(() => site.close());
+  let page = await open(t, {}, () => {}, site.url);
+  const context = page.context();
+  await page.evaluate(() => navigator.serviceWorker.ready);
+  const session = await context.newCDPSession(page);
+  // Playwright's contexts are incognito ones, which no page can be installed from.
+  const { installabilityErrors } = await session.send('Page.getInstallabilityErrors');
+  assert.deepEqual(installabilityErrors.filter((e) => e.errorId !== 'in-incognito'), []);
+  await context.setOffline(true);
+  await page.reload();
+  await box(page);
+  await page.keyboard.press('Enter');
+  await waitForCorner(page, BACKGROUND);
+  await context.setOffline(false);
+
+  // A new build: its program, its page and the worker made for them.
+  appendFileSync(join(folder, 'trackball-viewer.js'), '\n// build 2\n');
+  const index = readFileSync(join(folder, 'index.html'), 'utf8');
+  writeFileSync(join(folder, 'index.html'), index.replace('<head>', '<head><meta name="build" content="2">'));
+  const worker = readFileSync(join(folder, 'sw.js'), 'utf8');
+  writeFileSync(join(folder, 'sw.js'), worker.replace(/trackball-viewer-[0-9a-f]+/, 'trackball-viewer-build2'));
+  const build = () => page.evaluate(async () => [document.querySelector('meta[name=build]')?.content ?? '1',
+    (await (await fetch('trackball-viewer.js')).text()).endsWith('// build 2\n') ? '2' : '1']);
+  // This visit keeps the build it began with; the new one waits beside it.
+  await page.reload();
+  await box(page);
+  assert.deepEqual(await build(), ['1', '1']);
+  await page.waitForFunction(async () => (await navigator.serviceWorker.getRegistration()).waiting !== null);
+  // Once the last page of the old build is closed, the new worker takes over.
+  const blank = await context.newPage();
+  const workers = await context.newCDPSession(blank);
+  const activated = new Promise((done) => workers.on('ServiceWorker.workerVersionUpdated', (e) => {
+    if (e.versions.some((v) => v.versionId !== '0' && v.status === 'activated')) done();
+  }));
+  await workers.send('ServiceWorker.enable');
+  await page.close();
+  await activated;
+  page = await context.newPage();
+  await page.goto(`${site.url}/index.html`);
+  await box(page);
+  assert.deepEqual(await build(), ['2', '2']);
+});
+
+test('a lost context comes back with the same picture, spinning or not; Esc ends the viewer meanwhile', async (t) => {
+  const page = await stopped(t);
+  const lose = () => page.evaluate(() => {
+    window.loss = document.getElementById('canvas').getContext('webgl2').getExtension('WEBGL_lose_context');
+    window.loss.loseContext();
+  });
+  const restore = () => page.evaluate(() => window.loss.restoreContext());
+  await page.keyboard.press('f');
+  await page.keyboard.press('p');
+  await page.waitForTimeout(300);
+  const before = await picture(page);
+  await lose();
+  await page.locator('#lost').waitFor();
+  assert.match(await page.locator('#lost').textContent(), /picture away.*Reload the page/);
+  await restore();
+  await page.locator('#lost').waitFor({ state: 'hidden' });
+  assert.ok(await still(page), 'drawn again once, and no frames after');
+  assert.ok(apart((await picture(page)).pixels, before.pixels) <= 0.01, 'the same picture');
+
+  const { x, y } = await page.locator('#canvas').boundingBox();
+  await page.mouse.move(x + 200, y + 200);
+  await page.mouse.down();
+  await page.mouse.move(x + 260, y + 220, { steps: 3 });
+  await page.mouse.up();
+  await lose();
+  await restore();
+  assert.ok(!(await still(page)), 'a spinning model keeps spinning');
+  await lose();
+  await page.keyboard.press('Escape');
+  await page.locator('#ended').waitFor();
+  assert.equal(await page.evaluate(() => Module.exitStatus), 0);
+});
+
+// The canvas's own pixels, whatever size the page shows it at.
+function keepDrawingBuffer() {
+  const getContext = HTMLCanvasElement.prototype.getContext;
+  HTMLCanvasElement.prototype.getContext = function (type, attributes) {
+    return getContext.call(this, type, { ...attributes, preserveDrawingBuffer: true });
+  };
+}
+
+async function backingStore(page) {
+  return page.evaluate(() => {
+    const canvas = document.getElementById('canvas'), gl = canvas.getContext('webgl2');
+    const pixels = new Uint8Array(canvas.width * canvas.height * 4);
+    gl.readPixels(0, 0, canvas.width, canvas.height, gl.RGBA, gl.UNSIGNED_BYTE, pixels);
+    let text = '';
+    for (let i = 0; i < pixels.length; i += 0x8000) text += String.fromCharCode(...pixels.subarray(i, i + 0x8000));
+    return btoa(text);
+  });
+}
+
+test('on a page that shrinks the canvas stays whole, and a drag turns it alike at every size and ratio', async (t) => {
+  // A page of 750 CSS pixels gives a canvas of 600 at every ratio, whole pixels all.
+  for (const scale of [1, 2, 3]) {
+    const page = await stopped(t, { viewport: { width: 1000, height: 750 }, deviceScaleFactor: scale },
+                               keepDrawingBuffer);
+    const canvas = page.locator('#canvas');
+    // Pressed at one pixel of the canvas, moved to another and back, released where
+    // pressed: the picture in between, and the model left as it was.
+    const turn = async () => {
+      const [bounds, side] = [await canvas.boundingBox(), await canvas.evaluate((c) => c.width)];
+      const at = (p) => [bounds.x + (p[0] + 0.5) * bounds.width / side, bounds.y + (p[1] + 0.5) * bounds.height / side];
+      const [from, to] = [[side / 2, side / 2], [side * 0.75, side * 0.3]].map((p) => p.map(Math.round));
+      await page.mouse.move(...at(from));
+      await page.mouse.down();
+      await page.mouse.move(...at(to));
+      await page.waitForTimeout(200);
+      const turned = await backingStore(page);
+      await page.mouse.move(...at(from));
+      await page.mouse.up();
+      return turned;
+    };
+    const whole = await turn();
+    await page.setViewportSize({ width: 500, height: 900 });
+    await page.waitForFunction(() => canvas.getBoundingClientRect().right <= innerWidth);
+    const shown = await canvas.boundingBox();
+    assert.ok(shown.x >= 0 && shown.y >= 0 && shown.x + shown.width <= 500 && shown.y + shown.height <= 900);
+    assert.ok(Math.abs(shown.y + shown.height / 2 - 450) < 1, 'in the middle');
+    assert.ok(apart(await turn(), whole) <= 0.01, `the same turn at ratio ${scale}`);
+    await page.setViewportSize({ width: 1000, height: 750 });
+    // Back at one device pixel a pixel, at the program's (50, 50).
+    await page.waitForFunction(() => Math.abs(parseFloat(canvas.style.left) * devicePixelRatio - 50) < 0.01 &&
+                               Math.abs(parseFloat(canvas.style.width) * devicePixelRatio - canvas.width) < 0.01);
+  }
 });

@@ -1,9 +1,12 @@
 // OpenGL 1.1 for the browser build, on WebGL 2: exactly the calls the viewer's renderer
 // makes, with GL 1.1's fixed-function results. It is no general emulation: each call
 // below gives the effect the renderer relies on, and what it cannot give is said.
-// GL's state lives in one record (gl_state.h); every draw turns it into the uniforms
-// of one shader pair (webgl_draw.cpp), which states GL 1.1's lighting and fog
-// equations in its own terms.
+// GL's state lives in one record (gl_state.h, gl_state.cpp); every draw turns it into
+// the uniforms of one shader pair (webgl_shaders.cpp), sending only those whose values
+// changed (webgl_uniforms.cpp), and draws (webgl_draw.cpp, webgl_lines.cpp). The shaders
+// state GL 1.1's lighting and fog equations in their own terms. A context that the
+// browser loses and restores is given its objects again from the record: the texture
+// image is kept there for that.
 //
 // Matrices (gl_matrices.cpp)
 //  [X] glMatrixMode          GL_MODELVIEW, GL_PROJECTION
@@ -35,7 +38,9 @@
 //                            carries GL's current coordinate (0, 0)
 //
 // Drawing (gl_immediate.cpp)
-//  [X] glBegin/glEnd         GL_TRIANGLES; one buffer and one draw per glEnd
+//  [X] glBegin/glEnd         GL_TRIANGLES; one buffer and one draw per glEnd. Each vertex
+//                            is held against the one at its place the glEnd before:
+//                            only from the first that differs is the buffer refilled
 //  [X] glNormal3f, glVertex3f
 //  [X] glPolygonMode         GL_FRONT_AND_BACK, GL_FILL or GL_LINE. WebGL has no polygon
 //                            modes, and its lines are one pixel wide: each edge is drawn
@@ -100,6 +105,8 @@ typedef void GLvoid;
 #define GL_TEXTURE_ENV_MODE 0x2200
 #define GL_TEXTURE_ENV 0x2300
 #define GL_NEAREST 0x2600
+#define GL_LINEAR 0x2601
+#define GL_NEAREST_MIPMAP_LINEAR 0x2702
 #define GL_EXP 0x0800
 #define GL_EXP2 0x0801
 #define GL_TEXTURE_MAG_FILTER 0x2800

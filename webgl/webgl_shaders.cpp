@@ -1,0 +1,147 @@
+// The shader pair: what GL 1.1's fixed-function pipeline computes, in GLSL ES 3.00.
+// Lighting is per vertex and colours are interpolated across each face, as GL's smooth
+// shading does.
+#include <webgl/webgl1.h>
+#include <webgl/webgl2.h>
+
+#include "webgl_internal.h"
+
+namespace {
+
+// Lighting for directional lights and an infinite viewer, term by term as OpenGL 1.1
+// (section 2.13.1) writes it:
+//   c = e_cm + a_cm * a_cs + sum_i (a_cm * a_cli + (n . VP_pli) d_cm * d_cli
+//                                   + f_i (n . h_i)^s_rm s_cm * s_cli)
+// with f_i = 1 where n . VP_pli > 0, else 0, and alpha the diffuse material's.
+const char* vertexShader = R"(#version 300 es
+layout(location = 0) in vec3 position;
+layout(location = 1) in vec3 normal;
+layout(location = 2) in vec2 lineOffset;  // half a wide line's width, across it
+layout(location = 3) in float lineFacing;  // a line's polygon: 1 front, -1 back; 0 none
+
+struct Material {
+    vec4 ambient;   // a_cm
+    vec4 diffuse;   // d_cm
+    vec4 specular;  // s_cm
+    vec4 emission;  // e_cm
+    float shininess;  // s_rm
+};
+
+uniform mat4 modelview;
+uniform mat4 projection;
+uniform mat3 normalMatrix;  // the inverse transpose of the modelview's upper 3 x 3
+uniform bool lighting;
+uniform bool twoSided;
+uniform vec3 sceneAmbient;  // a_cs
+uniform Material materials[2];  // front, back
+uniform int lightCount;
+uniform vec3 lightAmbient[8];   // a_cli
+uniform vec3 lightDiffuse[8];   // d_cli
+uniform vec3 lightSpecular[8];  // s_cli
+uniform vec3 lightDirection[8];  // VP_pli: towards the light, unit length
+uniform vec3 lightHalfway[8];    // h_i: VP_pli + (0, 0, 1), unit length
+
+out vec4 frontColour;
+out vec4 backColour;
+out float eyeDistance;
+flat out float facing;
+
+vec4 lit(Material m, vec3 n) {
+    vec3 c = m.emission.rgb + m.ambient.rgb * sceneAmbient;
+    for (int i = 0; i < lightCount; ++i) {
+        float nVP = dot(n, lightDirection[i]);
+        c += m.ambient.rgb * lightAmbient[i];
+        if (nVP > 0.0) {
+            c += nVP * m.diffuse.rgb * lightDiffuse[i];
+            c += pow(max(dot(n, lightHalfway[i]), 0.0), m.shininess) * m.specular.rgb *
+                 lightSpecular[i];
+        }
+    }
+    return vec4(clamp(c, 0.0, 1.0), m.diffuse.a);
+}
+
+void main() {
+    vec4 eye = modelview * vec4(position, 1.0);
+    gl_Position = projection * eye;
+    gl_Position.xy += lineOffset * gl_Position.w;
+    eyeDistance = abs(eye.z);
+    facing = lineFacing;
+    vec3 n = normalMatrix * normal;
+    if (lighting) {
+        frontColour = lit(materials[0], n);
+        // One-sided, back faces take the front material and the normal as it is.
+        backColour = twoSided ? lit(materials[1], -n) : frontColour;
+    } else {
+        // GL's current colour, which the viewer never changes.
+        frontColour = vec4(1.0);
+        backColour = frontColour;
+    }
+}
+)";
+
+// Texturing, then fog: f = exp(-(density z)^2) for GL_EXP2, exp(-density z) for GL_EXP,
+// C = f C + (1 - f) C_fog on the colour, alpha untouched.
+const char* fragmentShader = R"(#version 300 es
+precision highp float;
+
+in vec4 frontColour;
+in vec4 backColour;
+in float eyeDistance;
+flat in float facing;
+
+uniform bool texturing;
+uniform bool textureReplace;
+uniform sampler2D image;
+uniform bool fog;
+uniform bool fogExp2;
+uniform float fogDensity;
+uniform vec3 fogColour;
+
+out vec4 colour;
+
+void main() {
+    bool front = facing == 0.0 ? gl_FrontFacing : facing > 0.0;
+    vec4 c = front ? frontColour : backColour;
+    if (texturing) {
+        // GL's current texture coordinate, (0, 0): the viewer gives no other.
+        vec3 texel = texture(image, vec2(0.0)).rgb;
+        c.rgb = textureReplace ? texel : c.rgb * texel;
+    }
+    if (fog) {
+        float z = fogDensity * eyeDistance;
+        float f = clamp(exp(fogExp2 ? -z * z : -z), 0.0, 1.0);
+        c.rgb = mix(fogColour, c.rgb, f);
+    }
+    colour = c;
+}
+)";
+
+GLuint compile(GLenum type, const char* source) {
+    const GLuint shader = emscripten_glCreateShader(type);
+    emscripten_glShaderSource(shader, 1, &source, nullptr);
+    emscripten_glCompileShader(shader);
+    return shader;
+}
+
+}  // namespace
+
+GLuint makeProgram() {
+    const GLuint program = emscripten_glCreateProgram();
+    const GLuint shaders[2] = {compile(GL_VERTEX_SHADER, vertexShader),
+                               compile(GL_FRAGMENT_SHADER, fragmentShader)};
+    for (const GLuint shader : shaders) {
+        emscripten_glAttachShader(program, shader);
+        // The program keeps the shaders it was linked from alive as long as it needs them.
+        emscripten_glDeleteShader(shader);
+    }
+    emscripten_glLinkProgram(program);
+    return program;
+}
+
+bool glProgramLinks() {
+    const GLuint program = makeProgram();
+    GLint linked = GL_FALSE;
+    emscripten_glGetProgramiv(program, GL_LINK_STATUS, &linked);
+    emscripten_glDeleteProgram(program);
+    return linked == GL_TRUE;
+}

@@ -1,0 +1,162 @@
+// The state record as the program's uniforms. Each uniform is sent only when the state
+// gives it a value other than the one it holds: a browser's WebGL checks and copies
+// every uniform call, though the viewer changes little but the modelview matrix.
+#include <webgl/webgl1.h>
+#include <webgl/webgl2.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "webgl_internal.h"
+
+namespace {
+
+// The uniform's entry where value differs from what it was last sent, else null.
+SentUniform* changed(const char* name, const void* value, size_t bytes) {
+    auto found = objects.uniforms.find(name);
+    if (found == objects.uniforms.end()) {
+        const GLint location = emscripten_glGetUniformLocation(objects.program, name);
+        found = objects.uniforms.emplace(name, SentUniform{location, 0, {}}).first;
+    }
+    SentUniform& sent = found->second;
+    if (sent.bytes == bytes && std::memcmp(sent.value, value, bytes) == 0) {
+        return nullptr;
+    }
+    sent.bytes = bytes;
+    std::memcpy(sent.value, value, bytes);
+    return &sent;
+}
+
+void sendInt(const char* name, GLint value) {
+    if (const SentUniform* u = changed(name, &value, sizeof value)) {
+        emscripten_glUniform1i(u->location, value);
+    }
+}
+
+void sendFloat(const char* name, GLfloat value) {
+    if (const SentUniform* u = changed(name, &value, sizeof value)) {
+        emscripten_glUniform1f(u->location, value);
+    }
+}
+
+void sendVec3(const char* name, const GLfloat* value, int count = 1) {
+    if (const SentUniform* u = changed(name, value, 3 * count * sizeof(GLfloat))) {
+        emscripten_glUniform3fv(u->location, count, value);
+    }
+}
+
+void sendVec4(const char* name, const GLfloat* value) {
+    if (const SentUniform* u = changed(name, value, 4 * sizeof(GLfloat))) {
+        emscripten_glUniform4fv(u->location, 1, value);
+    }
+}
+
+void sendMat3(const char* name, const GLfloat* value) {
+    if (const SentUniform* u = changed(name, value, 9 * sizeof(GLfloat))) {
+        emscripten_glUniformMatrix3fv(u->location, 1, GL_FALSE, value);
+    }
+}
+
+void sendMat4(const char* name, const GLfloat* value) {
+    if (const SentUniform* u = changed(name, value, 16 * sizeof(GLfloat))) {
+        emscripten_glUniformMatrix4fv(u->location, 1, GL_FALSE, value);
+    }
+}
+
+void setMaterialUniforms(int index, const GLMaterial& m) {
+    const char* names[5][2] = {{"materials[0].ambient", "materials[1].ambient"},
+                               {"materials[0].diffuse", "materials[1].diffuse"},
+                               {"materials[0].specular", "materials[1].specular"},
+                               {"materials[0].emission", "materials[1].emission"},
+                               {"materials[0].shininess", "materials[1].shininess"}};
+    sendVec4(names[0][index], m.ambient);
+    sendVec4(names[1][index], m.diffuse);
+    sendVec4(names[2][index], m.specular);
+    sendVec4(names[3][index], m.emission);
+    sendFloat(names[4][index], m.shininess);
+}
+
+void normalise(GLfloat* v) {
+    const GLfloat length = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+    if (length > 0.0f) {
+        v[0] /= length;
+        v[1] /= length;
+        v[2] /= length;
+    }
+}
+
+// The enabled lights, packed: the shader loops over these alone.
+void setLightUniforms() {
+    GLfloat ambient[maxLights][3], diffuse[maxLights][3], specular[maxLights][3];
+    GLfloat direction[maxLights][3], halfway[maxLights][3];
+    int count = 0;
+    for (const GLLight& light : glState.lights) {
+        if (!light.enabled) {
+            continue;
+        }
+        for (int i = 0; i < 3; ++i) {
+            ambient[count][i] = light.ambient[i];
+            diffuse[count][i] = light.diffuse[i];
+            specular[count][i] = light.specular[i];
+            direction[count][i] = light.position[i];
+        }
+        normalise(direction[count]);
+        for (int i = 0; i < 3; ++i) {
+            halfway[count][i] = direction[count][i] + (i == 2 ? 1.0f : 0.0f);
+        }
+        normalise(halfway[count]);
+        ++count;
+    }
+    sendInt("lightCount", count);
+    if (count > 0) {
+        sendVec3("lightAmbient", ambient[0], count);
+        sendVec3("lightDiffuse", diffuse[0], count);
+        sendVec3("lightSpecular", specular[0], count);
+        sendVec3("lightDirection", direction[0], count);
+        sendVec3("lightHalfway", halfway[0], count);
+    }
+}
+
+// Normals go through the inverse transpose of the modelview matrix's upper 3 x 3.
+void setNormalMatrix(const GLfloat* m) {
+    const double a[3][3] = {{m[0], m[4], m[8]}, {m[1], m[5], m[9]}, {m[2], m[6], m[10]}};
+    const double determinant = a[0][0] * (a[1][1] * a[2][2] - a[1][2] * a[2][1]) -
+                               a[0][1] * (a[1][0] * a[2][2] - a[1][2] * a[2][0]) +
+                               a[0][2] * (a[1][0] * a[2][1] - a[1][1] * a[2][0]);
+    GLfloat normalMatrix[9] = {};  // column-major
+    if (determinant != 0.0) {
+        for (int row = 0; row < 3; ++row) {
+            for (int column = 0; column < 3; ++column) {
+                // The cofactor of a[row][column] over the determinant is inverse(a)
+                // [column][row], which the transpose puts back at [row][column].
+                const int r1 = (row + 1) % 3, r2 = (row + 2) % 3;
+                const int c1 = (column + 1) % 3, c2 = (column + 2) % 3;
+                const double cofactor = a[r1][c1] * a[r2][c2] - a[r1][c2] * a[r2][c1];
+                normalMatrix[column * 3 + row] = static_cast<GLfloat>(cofactor / determinant);
+            }
+        }
+    }
+    sendMat3("normalMatrix", normalMatrix);
+}
+
+}  // namespace
+
+void setUniforms() {
+    sendMat4("modelview", modelviewMatrix());
+    sendMat4("projection", projectionMatrix());
+    setNormalMatrix(modelviewMatrix());
+    sendInt("lighting", glState.lighting);
+    sendInt("twoSided", glState.twoSided);
+    sendVec3("sceneAmbient", glState.lightModelAmbient);
+    setMaterialUniforms(0, glState.front);
+    setMaterialUniforms(1, glState.back);
+    setLightUniforms();
+
+    sendInt("texturing", glState.texture2D && glState.textureLoaded);
+    sendInt("textureReplace", glState.textureEnvMode == GL_REPLACE);
+    sendInt("image", 0);
+    sendInt("fog", glState.fog);
+    sendInt("fogExp2", glState.fogMode == GL_EXP2);
+    sendFloat("fogDensity", glState.fogDensity);
+    sendVec3("fogColour", glState.fogColour);
+}

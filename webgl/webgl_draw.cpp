@@ -19,10 +19,7 @@ void makeObjects() {
     objects.program = makeProgram();
     emscripten_glUseProgram(objects.program);
 
-    emscripten_glGenVertexArrays(1, &objects.triangleArray);
-    emscripten_glBindVertexArray(objects.triangleArray);
-    emscripten_glGenBuffers(1, &objects.triangleBuffer);
-    emscripten_glBindBuffer(GL_ARRAY_BUFFER, objects.triangleBuffer);
+    makeVertexArray(&objects.triangleArray, &objects.triangleBuffer);
     bindAttribute(0, 3, sizeof(GLVertex), offsetof(GLVertex, position));
     bindAttribute(1, 3, sizeof(GLVertex), offsetof(GLVertex, normal));
     // Triangles have no line offset or facing: both read as 0, from one element of a
@@ -86,6 +83,13 @@ void sendVertices() {
 }
 
 }  // namespace
+
+void makeVertexArray(GLuint* array, GLuint* buffer) {
+    emscripten_glGenVertexArrays(1, array);
+    emscripten_glBindVertexArray(*array);
+    emscripten_glGenBuffers(1, buffer);
+    emscripten_glBindBuffer(GL_ARRAY_BUFFER, *buffer);
+}
 
 void bindAttribute(GLuint index, GLint size, GLsizei stride, size_t offset) {
     emscripten_glEnableVertexAttribArray(index);

@@ -45,5 +45,7 @@ void setUniforms();
 void makeLineObjects();
 // Draws the triangles in GL_LINE mode, as bands the line's width across.
 void drawEdges(const GLVertex* vertices, size_t count);
+// A vertex array and its buffer, both made and bound.
+void makeVertexArray(GLuint* array, GLuint* buffer);
 // One vertex attribute of the bound buffer, enabled.
 void bindAttribute(GLuint index, GLint size, GLsizei stride, size_t offset);

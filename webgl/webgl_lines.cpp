@@ -40,10 +40,7 @@ void toWindow(const GLfloat* position, const GLint* viewport, double* window) {
 }  // namespace
 
 void makeLineObjects() {
-    emscripten_glGenVertexArrays(1, &objects.lineArray);
-    emscripten_glBindVertexArray(objects.lineArray);
-    emscripten_glGenBuffers(1, &objects.lineBuffer);
-    emscripten_glBindBuffer(GL_ARRAY_BUFFER, objects.lineBuffer);
+    makeVertexArray(&objects.lineArray, &objects.lineBuffer);
     bindAttribute(0, 3, sizeof(LineVertex), offsetof(LineVertex, position));
     bindAttribute(1, 3, sizeof(LineVertex), offsetof(LineVertex, normal));
     bindAttribute(2, 2, sizeof(LineVertex), offsetof(LineVertex, offset));

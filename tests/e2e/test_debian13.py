@@ -56,11 +56,11 @@ def in_system(*command, display=None):
             *command]
 
 
-def run_in_system(test, *command):
-    result = subprocess.run(in_system(*command), capture_output=True, encoding='utf-8',
-                            errors='replace')
-    test.assertEqual(result.returncode, 0, f'{command}:\n{result.stdout[-4000:]}'
-                                           f'{result.stderr[-4000:]}')
+def check(test, command, **options):
+    result = subprocess.run(command, capture_output=True, encoding='utf-8', errors='replace',
+                            **options)
+    test.assertEqual(result.returncode, 0,
+                     f'{command}:\n{result.stdout[-6000:]}{result.stderr[-3000:]}')
 
 
 class Debian13(unittest.TestCase):
@@ -71,7 +71,6 @@ class Debian13(unittest.TestCase):
         make_system()
 
     def test_installed_built_and_started_by_the_scripts(self):
-        run_in_system(self, '/src/scripts/install-deps.sh')
         server = XServer(1280, 1024)
         self.addCleanup(server.stop)
         log = open(os.path.join(SYSTEM, 'start.log'), 'w+')
@@ -97,16 +96,12 @@ class Debian13(unittest.TestCase):
         self.assertEqual(start.wait(timeout=15), 0)
 
     def test_its_emscripten_builds_the_site_that_the_browser_tests_pass(self):
-        run_in_system(self, '/src/scripts/install-deps.sh', '--web')
-        run_in_system(self, 'sh', '-c', 'cd /src && emcmake cmake -S . -B build-web '
-                      '-DCMAKE_BUILD_TYPE=Release && cmake --build build-web')
+        check(self, in_system('/src/scripts/install-deps.sh', '--web'))
+        check(self, in_system('sh', '-c', 'cd /src && emcmake cmake -S . -B build-web '
+                              '-DCMAKE_BUILD_TYPE=Release && cmake --build build-web'))
         env = dict(os.environ, WEB_BUILD=os.path.join(SYSTEM, 'src', 'build-web'))
         for suite in ('test_gl.mjs', 'test_viewer.mjs'):
-            result = subprocess.run(['node', '--test', suite], cwd=os.path.join(SOURCE, 'tests', 'web'),
-                                    env=env, capture_output=True, encoding='utf-8', errors='replace')
-            self.assertEqual(result.returncode, 0, f'{suite} on the Debian 13 site:\n'
-                                                   f'{result.stdout[-6000:]}{result.stderr[-2000:]}')
-
+            check(self, ['node', '--test', suite], cwd=os.path.join(SOURCE, 'tests', 'web'), env=env)
 
 if __name__ == '__main__':
     unittest.main()

@@ -57,6 +57,30 @@ export function launch(args = [], options = {}) {
   });
 }
 
+// The canvas's own RGBA pixels, bottom row first, whatever size the page shows it at
+// (its context must keep its drawing buffer).
+export async function canvasPixels(page) {
+  const text = await page.evaluate(() => {
+    const canvas = document.getElementById('canvas'), gl = canvas.getContext('webgl2');
+    const pixels = new Uint8Array(canvas.width * canvas.height * 4);
+    gl.readPixels(0, 0, canvas.width, canvas.height, gl.RGBA, gl.UNSIGNED_BYTE, pixels);
+    let text = '';
+    for (let i = 0; i < pixels.length; i += 0x8000) text += String.fromCharCode(...pixels.subarray(i, i + 0x8000));
+    return btoa(text);
+  });
+  return Buffer.from(text, 'base64');
+}
+
+// The share of pixels of two RGBA pictures of one size more than 8 levels apart in a
+// colour channel: rasterisers may part at edges.
+export function apart(a, b) {
+  let off = 0;
+  for (let i = 0; i < a.length; i += 4) {
+    if ([0, 1, 2].some((c) => Math.abs(a[i + c] - b[i + c]) > 8)) ++off;
+  }
+  return off / (a.length / 4);
+}
+
 // The RGBA pixels of a PNG as Chromium writes its screenshots: 8 bits a channel, not
 // interlaced.
 export function decodePng(png) {

@@ -4,7 +4,7 @@ import assert from 'node:assert/strict';
 import { appendFileSync, cpSync, mkdtempSync, readFileSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
-import { countFrameRequests, decodePng, launch, serve } from './browser.mjs';
+import { apart, canvasPixels, countFrameRequests, decodePng, launch, serve } from './browser.mjs';
 
 const CAPTION = 'soft by Orvelund - orvelund@trackball-viewer.org ';
 const TEXT = ' mouse: touch the window image for movement----- ';
@@ -40,16 +40,6 @@ async function stopped(t, options, setUp) {
   await page.mouse.click(x + width / 2, y + width / 2);
   assert.ok(await still(page));
   return page;
-}
-
-// The share of pixels of two pictures of one size more than 8 levels apart.
-function apart(a, b) {
-  const [p, q] = [Buffer.from(a, 'base64'), Buffer.from(b, 'base64')];
-  let off = 0;
-  for (let i = 0; i < p.length; i += 4) {
-    if ([0, 1, 2].some((c) => Math.abs(p[i + c] - q[i + c]) > 8)) ++off;
-  }
-  return off / (p.length / 4);
 }
 
 async function box(page) {
@@ -328,7 +318,8 @@ test('a lost context comes back with the same picture, spinning or not; Esc ends
   await restore();
   await page.locator('#lost').waitFor({ state: 'hidden' });
   assert.ok(await still(page), 'drawn again once, and no frames after');
-  assert.ok(apart((await picture(page)).pixels, before.pixels) <= 0.01, 'the same picture');
+  const after = (await picture(page)).pixels;
+  assert.ok(apart(Buffer.from(after, 'base64'), Buffer.from(before.pixels, 'base64')) <= 0.01, 'the same picture');
 
   const { x, y } = await page.locator('#canvas').boundingBox();
   await page.mouse.move(x + 200, y + 200);
@@ -344,23 +335,12 @@ test('a lost context comes back with the same picture, spinning or not; Esc ends
   assert.equal(await page.evaluate(() => Module.exitStatus), 0);
 });
 
-// The canvas's own pixels, whatever size the page shows it at.
+// The canvas keeps its drawing buffer, for canvasPixels to read.
 function keepDrawingBuffer() {
   const getContext = HTMLCanvasElement.prototype.getContext;
   HTMLCanvasElement.prototype.getContext = function (type, attributes) {
     return getContext.call(this, type, { ...attributes, preserveDrawingBuffer: true });
   };
-}
-
-async function backingStore(page) {
-  return page.evaluate(() => {
-    const canvas = document.getElementById('canvas'), gl = canvas.getContext('webgl2');
-    const pixels = new Uint8Array(canvas.width * canvas.height * 4);
-    gl.readPixels(0, 0, canvas.width, canvas.height, gl.RGBA, gl.UNSIGNED_BYTE, pixels);
-    let text = '';
-    for (let i = 0; i < pixels.length; i += 0x8000) text += String.fromCharCode(...pixels.subarray(i, i + 0x8000));
-    return btoa(text);
-  });
 }
 
 test('on a page that shrinks the canvas stays whole, and a drag turns it alike at every size and ratio', async (t) => {
@@ -379,7 +359,7 @@ test('on a page that shrinks the canvas stays whole, and a drag turns it alike a
       await page.mouse.down();
       await page.mouse.move(...at(to));
       await page.waitForTimeout(200);
-      const turned = await backingStore(page);
+      const turned = await canvasPixels(page);
       await page.mouse.move(...at(from));
       await page.mouse.up();
       return turned;

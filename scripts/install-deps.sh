@@ -13,6 +13,7 @@ packages=(
   libcairo2-dev fonts-dejavu-core
   libegl-dev libegl-mesa0 libwayland-dev libxkbcommon-dev libdecor-0-dev
   libdecor-0-plugin-1-cairo
+  libatk1.0-dev libatk-bridge2.0-dev  # screen readers' objects, through AT-SPI
 )
 web_packages=(emscripten nodejs)
 test_packages=(
@@ -27,6 +28,7 @@ test_packages=(
   weston  # a desktop that draws no frames, and one without an input seat
   "${web_packages[@]}" chromium  # the browser build, and a browser to run it in
   debootstrap  # a Debian 13 system to build and start the viewer in
+  dbus-daemon at-spi2-core python3-pyatspi  # a screen reader's view of the viewer
 )
 
 list=false

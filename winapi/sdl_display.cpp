@@ -1,5 +1,6 @@
 // The desktop session the program runs in, chosen once at process start, and what it
 // reports.
+#include "accessibility.h"
 #include "sdl_internal.h"
 #include "wayland.h"
 #include "x11.h"
@@ -55,5 +56,8 @@ int GetSystemMetrics(int index) {
 }
 
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
-    return windowSystem().messageBox(liveWindow(owner), text, caption, type);
+    showAccessibleBox(utf8FromAnsi(caption), utf8FromAnsi(text), (type & MB_ICONHAND) != 0);
+    const int answer = windowSystem().messageBox(liveWindow(owner), text, caption, type);
+    hideAccessibleBox();
+    return answer;
 }

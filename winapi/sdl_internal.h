@@ -135,6 +135,9 @@ struct WindowSystem {
     void (*leaveMaximisedAndFullscreen)(StandInWindow* window);
     void (*resizeClient)(StandInWindow* window, int width, int height);
     bool (*captureMouse)(bool capture);
+    // Waits for the display's next input, serving the accessibility bus meanwhile; false
+    // where the window has no display to wait on.
+    bool (*waitForInput)(StandInWindow* window);
     int (*messageBox)(StandInWindow* owner, LPCSTR text, LPCSTR caption, UINT type);
 
     // Pixel formats: the configurations that can draw in a window as asked, each with

@@ -1,6 +1,7 @@
 // The message queue: SDL events become the window messages Windows would post.
 #include <cmath>
 
+#include "accessibility.h"
 #include "sdl_internal.h"
 
 namespace {
@@ -113,7 +114,11 @@ void translateWindowEvent(const SDL_WindowEvent& event) {
         }
         break;
     case SDL_WINDOWEVENT_FOCUS_GAINED:
+        activateAccessibleWindow(window, true);
         postTo(window, WM_QUERYNEWPALETTE, 0, 0);
+        break;
+    case SDL_WINDOWEVENT_FOCUS_LOST:
+        activateAccessibleWindow(window, false);
         break;
     case SDL_WINDOWEVENT_CLOSE:
         postTo(window, WM_CLOSE, 0, 0);
@@ -240,6 +245,7 @@ BOOL PeekMessageA(MSG* msg, HWND, UINT, UINT, UINT) {
     if (standIn().videoReady) {
         pumpEvents();
     }
+    serveAccessibility();
     return nextMessage(msg, false) ? TRUE : FALSE;
 }
 
@@ -255,7 +261,12 @@ BOOL GetMessageA(MSG* msg, HWND, UINT, UINT) {
         if (nextMessage(msg, true)) {
             return msg->message == WM_QUIT ? FALSE : TRUE;
         }
-        // Sleeps in the X connection's poll until something arrives.
+        // Sleeps in the display connection's poll until something arrives; SDL's own
+        // wait knows nothing of the accessibility bus.
+        if (servingAccessibility() && !s.windows.empty() &&
+            windowSystem().waitForInput(s.windows.back().get())) {
+            continue;
+        }
         SDL_Event event;
         if (SDL_WaitEvent(&event)) {
             translateEvent(event);

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "accessibility.h"
 #include "sdl_internal.h"
 
 StandInState& standIn() {
@@ -173,9 +174,11 @@ BOOL ShowWindow(HWND handle, int showMode) {
     // the default way.
     if (showMode == SW_HIDE) {
         SDL_HideWindow(window->sdl);
+        hideAccessibleWindow(window);
         return wasVisible;
     }
     windowSystem().showWindow(window);
+    showAccessibleWindow(window, window->title);
     activateWindow(window);
     // A window manager that gives the frame only to a mapped window (fluxbox): the
     // client shrinks now.
@@ -247,6 +250,7 @@ BOOL DestroyWindow(HWND handle) {
     sendMessage(window, WM_DESTROY, 0, 0);
     // The handle stays allocated but dead, so stale handles are refused, not followed.
     window->alive = false;
+    hideAccessibleWindow(window);
     dropMessagesFor(window);
     SDL_DestroyWindow(window->sdl);
     window->sdl = nullptr;
@@ -279,6 +283,7 @@ LRESULT DefWindowProcW(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) 
     }
     window->title = utf8FromWide(reinterpret_cast<LPCWSTR>(lParam));
     windowSystem().nameWindow(window);
+    nameAccessibleWindow(window, window->title);
     return TRUE;
 }
 

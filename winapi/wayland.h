@@ -19,3 +19,8 @@ void eglDropContext(StandInWindow* window, void* context);
 void eglPresent(StandInWindow* window);
 
 int wlMessageBox(StandInWindow* owner, LPCSTR text, LPCSTR caption, UINT type);
+
+// Reads and dispatches what the display sends within the milliseconds (-1: until
+// something comes), serving the accessibility bus meanwhile.
+struct wl_display;
+void waitForWayland(wl_display* display, int milliseconds);

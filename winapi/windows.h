@@ -93,7 +93,11 @@
 //                            drawn at the output's scale, which the compositor places, with
 //                            a title bar through libdecor that moves it and whose close
 //                            button answers IDOK; the text goes to stderr where no box can
-//                            be shown
+//                            be shown. Screen readers find it as Narrator does on Windows
+//                            (atk_accessibility.cpp): a dialog, an alert for MB_ICONHAND,
+//                            named by the caption, with the text and a focused OK button
+//                            whose click action dismisses it; a shown window is a frame
+//                            named by its title, active while it has the focus
 
 // Pixel formats, palettes and presenting (sdl_pixelformat.cpp, over glx_context.cpp)
 //  [X] ChoosePixelFormat     the GLX configuration nearest the request, as Windows

@@ -5,8 +5,10 @@
 #include <cmath>
 #include <string>
 
+#include <SDL_syswm.h>
 #include <wayland-client.h>
 
+#include "accessibility.h"
 #include "wayland.h"
 
 namespace {
@@ -88,7 +90,32 @@ bool offersSeat(wl_display* display) {
     return seat;
 }
 
+bool wlWaitForInput(StandInWindow* window) {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    const bool found = window->sdl != nullptr && SDL_GetWindowWMInfo(window->sdl, &info) &&
+                       info.subsystem == SDL_SYSWM_WAYLAND;
+    if (found) {
+        waitForWayland(info.info.wl.display, -1);
+    }
+    return found;
+}
+
 }  // namespace
+
+// Libwayland's way to wait beside other files: no other reader takes the events meanwhile.
+void waitForWayland(wl_display* display, int milliseconds) {
+    while (wl_display_prepare_read(display) != 0) {
+        wl_display_dispatch_pending(display);
+    }
+    wl_display_flush(display);
+    if (waitServingAccessibility(wl_display_get_fd(display), milliseconds)) {
+        wl_display_read_events(display);
+    } else {
+        wl_display_cancel_read(display);
+    }
+    wl_display_dispatch_pending(display);
+}
 
 bool startWaylandVideo() {
     wl_display* display = wl_display_connect(nullptr);
@@ -114,6 +141,7 @@ const WindowSystem waylandWindowSystem = {
     wlLeaveMaximisedAndFullscreen,
     wlResizeClient,
     wlCaptureMouse,
+    wlWaitForInput,
     wlMessageBox,
     eglPixelFormats,
     eglSetPixelFormat,

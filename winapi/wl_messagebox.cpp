@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "accessibility.h"
 #include "messagebox.h"
 #include "wayland.h"
 
@@ -257,8 +258,9 @@ void showBox(Box* box, const std::string& caption) {
 // A request to end the program takes the box down first: sway 1.7 crashes now and then
 // when a client leaves a decorated window to it.
 void runBox(Box* box) {
-    while (!box->ended && !decorFailed && !SDL_QuitRequested() &&
-           wl_display_get_error(box->display) == 0 && libdecor_dispatch(box->decor, 100) >= 0) {
+    while (!box->ended && !accessibleBoxClicked() && !decorFailed && !SDL_QuitRequested() &&
+           wl_display_get_error(box->display) == 0 && libdecor_dispatch(box->decor, 0) >= 0) {
+        waitForWayland(box->display, 100);
     }
 }
 

@@ -5,6 +5,7 @@
 #include <set>
 #include <utility>
 
+#include "accessibility.h"
 #include "x11.h"
 
 namespace {
@@ -67,6 +68,14 @@ bool x11CaptureMouse(bool capture) {
     return false;
 }
 
+bool x11WaitForInput(StandInWindow* window) {
+    Display* display = displayOf(window);
+    if (display != nullptr && XPending(display) == 0) {
+        waitServingAccessibility(ConnectionNumber(display), -1);
+    }
+    return display != nullptr;
+}
+
 }  // namespace
 
 bool startX11Video() {
@@ -112,6 +121,7 @@ const WindowSystem x11WindowSystem = {
     x11LeaveMaximisedAndFullscreen,
     x11ResizeClient,
     x11CaptureMouse,
+    x11WaitForInput,
     x11MessageBox,
     glxPixelFormats,
     glxSetPixelFormat,

@@ -7,7 +7,6 @@
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
 #include <cairo-xlib.h>
-#include <poll.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,6 +14,7 @@
 #include <cstdlib>
 #include <map>
 
+#include "accessibility.h"
 #include "messagebox.h"
 #include "x11.h"
 
@@ -221,8 +221,7 @@ bool handle(Box* box, XEvent* event, bool* focused) {
 
 void runBox(Box* box) {
     bool focused = false;
-    pollfd connection = {ConnectionNumber(box->display), POLLIN, 0};
-    for (;;) {
+    while (!accessibleBoxClicked()) {
         while (XPending(box->display)) {
             XEvent event;
             XNextEvent(box->display, &event);
@@ -231,7 +230,7 @@ void runBox(Box* box) {
             }
         }
         endIfAskedTo();
-        poll(&connection, 1, 100);
+        waitServingAccessibility(ConnectionNumber(box->display), 100);
     }
 }
 

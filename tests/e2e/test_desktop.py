@@ -7,8 +7,9 @@ import subprocess
 import time
 import unittest
 
-from viewer import BACKGROUND, TITLE, open_viewer, outer
-from xsession import cpu_seconds, wait_exit
+from viewer import (BACKGROUND, CAPTION, TEXT, TITLE, ScreenReader, Viewer, open_viewer, outer,
+                    session_bus)
+from xsession import XServer, cpu_seconds, wait_exit
 
 
 def model_box(shot, width, height):
@@ -52,8 +53,8 @@ class UnderAWindowManager(unittest.TestCase):
             time.sleep(0.1)
         self.assertEqual(now, (50, 50, 819, 819), what)
 
-    def check_keeps_its_geometry(self, window_manager):
-        self.server, viewer, window = open_viewer(self, window_manager=window_manager)
+    def check_keeps_its_geometry(self, window_manager, **env):
+        self.server, viewer, window = open_viewer(self, window_manager=window_manager, **env)
         # Windows' outer size, at Windows' position, on a 1024-pixel-high screen.
         self.assertEqual(outer(self.server), (50, 50, 819, 819))
         if window_manager:
@@ -74,7 +75,8 @@ class UnderAWindowManager(unittest.TestCase):
         assert_idle_and_quiet_to_the_end(self, self.server, viewer)
 
     def test_no_window_manager(self):
-        self.check_keeps_its_geometry(None)
+        # A session bus without screen readers' services: nothing to say of them either.
+        self.check_keeps_its_geometry(None, **session_bus(self.addCleanup, services=False))
 
     def test_openbox(self):
         self.check_keeps_its_geometry('openbox')
@@ -167,6 +169,58 @@ class UnderATilingWindowManager(unittest.TestCase):
         wait_exit(other)
         self.wait_client_width(1276)
         assert_idle_and_quiet_to_the_end(self, self.server, viewer)
+
+
+def shape(node):
+    return node['role'], node['name'], [shape(child) for child in node['children']]
+
+
+class ReadByScreenReaders(unittest.TestCase):
+    def start(self, depth):
+        """The viewer on an accessibility bus, its box up: the server, the reader's view
+        and the viewer."""
+        server = XServer(depth=depth)
+        self.addCleanup(server.stop)
+        reader = ScreenReader(self, server.start)
+        viewer = Viewer(server, **reader.env)
+        self.addCleanup(viewer.kill)
+        viewer.wait_window(CAPTION)
+        app = reader.tree(['dialog'])
+        self.assertEqual(shape(app), ('application', 'Trackball Viewer', [
+            ('dialog', CAPTION, [('label', TEXT, []), ('push button', 'OK', [])])]))
+        button = app['children'][0]['children'][1]
+        self.assertEqual(button['actions'], ['click'])
+        self.assertIn('focused', button['states'])
+        # OK's action does what Return does.
+        reader.click()
+        return server, reader, viewer
+
+    def test_the_box_and_the_window(self):
+        server, reader, viewer = self.start(24)
+        window = viewer.wait_window(TITLE)
+        server.wait_gone(CAPTION)
+        # Read while the stopped model leaves the program waiting.
+        server.xdotool('mousemove', window[2] + 400, window[3] + 400)
+        server.xdotool('click', 1)
+        app = reader.tree(['frame'])
+        self.assertEqual(shape(app), ('application', 'Trackball Viewer', [('frame', TITLE, [])]))
+        self.assertIn('active', app['children'][0]['states'])
+        assert_idle_and_quiet_to_the_end(self, server, viewer)
+        # What makes a screen reader speak as each appears.
+        self.assertEqual(reader.heard, [['window:activate', 'dialog', CAPTION, 0],
+                                        ['object:state-changed:focused', 'push button', 'OK', 1],
+                                        ['object:state-changed:focused', 'push button', 'OK', 0],
+                                        ['window:activate', 'frame', TITLE, 0]])
+
+    def test_on_a_colour_map_the_error_box_is_an_alert(self):
+        # No OpenGL visual at 8 bits: the pixel format fails.
+        _, reader, viewer = self.start(8)
+        app = reader.tree(['alert'])
+        self.assertEqual(shape(app), ('application', 'Trackball Viewer', [
+            ('alert', 'Error', [('label', 'ChoosePixelFormat failed\n', []),
+                                ('push button', 'OK', [])])]))
+        reader.click()
+        self.assertEqual(viewer.wait_exit(), 1)
 
 
 if __name__ == '__main__':

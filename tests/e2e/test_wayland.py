@@ -8,8 +8,8 @@ import tempfile
 import time
 import unittest
 
-from viewer import (APP_ID, BACKGROUND, CAPTION, FOG_BACKGROUND, TEXT, TITLE, Viewer,
-                    message_boxes)
+from viewer import (APP_ID, BACKGROUND, CAPTION, FOG_BACKGROUND, TEXT, TITLE, ScreenReader,
+                    Viewer, message_boxes)
 from wayland import Sway
 from xsession import XServer, cpu_seconds, pixel, wait_exit
 
@@ -260,6 +260,28 @@ class NativeWayland(unittest.TestCase):
                     self.assertLess(cpu_seconds(viewer.pid) - used, 0.1)
                 sway.key('Escape')
                 self.assertEqual(wait_exit(viewer), 0)
+
+    def test_screen_readers_find_the_box_and_the_window(self):
+        sway = self.desktop(1920, 1080, 1)
+        reader = ScreenReader(self, sway.start)
+        viewer, _, _ = self.start(**reader.env)
+        dialog = reader.tree(['dialog'])['children'][0]
+        self.assertEqual([(c['role'], c['name']) for c in [dialog, *dialog['children']]],
+                         [('dialog', CAPTION), ('label', TEXT), ('push button', 'OK')])
+        self.assertIn('focused', dialog['children'][1]['states'])
+        reader.click()
+        window = sway.wait_window(TITLE, viewer)
+        self.corner_once_drawn(window, BACKGROUND)
+        # Read while the stopped model leaves the program waiting.
+        sway.pointer(f'move {window["rect"]["x"] + 400} {window["rect"]["y"] + 400}', 'press',
+                     'release')
+        frame = reader.tree(['frame'])['children'][0]
+        self.assertEqual((frame['name'], 'active' in frame['states']), (TITLE, True))
+        used = cpu_seconds(viewer.pid)
+        time.sleep(2)
+        self.assertLess(cpu_seconds(viewer.pid) - used, 0.1)
+        sway.key('Escape')
+        self.assertEqual((wait_exit(viewer), viewer.stderr.read()), (0, b''))
 
 
 class Seatless(unittest.TestCase):

@@ -1,6 +1,8 @@
 """Starting the viewer the way a user does, on a private X display."""
+import json
 import os
 import subprocess
+import threading
 import time
 
 from xsession import XServer, start_window_manager, temp_path, wait_exit
@@ -60,6 +62,55 @@ class Viewer:
         if self.process.poll() is None:
             self.process.kill()
             self.process.wait()
+
+
+def session_bus(cleanup, start=None, services=True):
+    """A private session bus, ended by `cleanup(ending)`, and the environment that names
+    it. With services, at-spi2's launcher starts the accessibility bus and its registry
+    there when asked; without, the bus starts nothing. `start(*args, env=...,
+    **streams)` runs a program in the desktop's session."""
+    start = start or (lambda *args, **streams: subprocess.Popen(args, **streams))
+    config = ['--session'] if services else \
+        ['--config-file', os.path.join(os.path.dirname(os.path.abspath(__file__)), 'bare_bus.conf')]
+    bus = start('dbus-daemon', *config, '--nofork', '--print-address=1', stdout=subprocess.PIPE,
+                stderr=subprocess.DEVNULL)
+    cleanup(lambda: bus.kill() or bus.wait())
+    return {'DBUS_SESSION_BUS_ADDRESS': bus.stdout.readline().decode().strip()}
+
+
+class ScreenReader:
+    """What a screen reader finds and hears on a private session's accessibility bus."""
+
+    def __init__(self, test, start):
+        self.start = start
+        self.env = session_bus(test.addCleanup, start)
+        listener = self.reader('events', stdout=subprocess.PIPE)
+        test.addCleanup(lambda: listener.kill() or listener.wait())
+        assert listener.stdout.readline() == b'ready\n'
+        self.heard = []
+
+        def hear():
+            for line in listener.stdout:
+                self.heard.append(json.loads(line))
+        threading.Thread(target=hear, daemon=True).start()
+
+    def reader(self, command, **streams):
+        script = os.path.join(os.path.dirname(os.path.abspath(__file__)), 'screen_reader.py')
+        return self.start('/usr/bin/python3', script, command, env=self.env,
+                          stderr=subprocess.DEVNULL, **streams)
+
+    def tree(self, holds, timeout=10.0):
+        """The viewer's application once the roles of its children are those given."""
+        deadline = time.monotonic() + timeout
+        while True:
+            found = json.loads(self.reader('tree', stdout=subprocess.PIPE).communicate()[0])
+            if found and [c['role'] for c in found['children']] == holds:
+                return found
+            assert time.monotonic() < deadline, f'a screen reader finds {found}'
+            time.sleep(0.1)
+
+    def click(self):
+        self.reader('click').wait()
 
 
 def outer(server):

@@ -40,7 +40,10 @@ class XServer:
         self.start_session(f'{self.display}.{screen}' if screen else self.display)
 
     def start_session(self, display):
-        self.env = dict(os.environ, DISPLAY=display, **UTF8)
+        # No session bus but one a test starts.
+        self.env = {k: v for k, v in os.environ.items()
+                    if k not in ('DBUS_SESSION_BUS_ADDRESS', 'XDG_RUNTIME_DIR')}
+        self.env.update(DISPLAY=display, **UTF8)
         self.session = []  # clients that end with the display, as at logging out
 
     def stop(self):
@@ -48,6 +51,9 @@ class XServer:
         self.process.wait(timeout=10)
         for client in self.session:
             wait_exit(client, 10)
+
+    def start(self, *args, env=None, **streams):
+        return subprocess.Popen(args, env=dict(self.env, **(env or {})), **streams)
 
     def run(self, *args, check=True):
         result = subprocess.run(args, env=self.env, capture_output=True, encoding='utf-8',

@@ -9,9 +9,11 @@ Run by hand after building (the environment names the programs, as CTest sets it
     bench/run_benchmark.sh [--quick]
 """
 import argparse
+import contextlib
 import csv
 import os
 import shutil
+import signal
 import statistics
 import subprocess
 import sys
@@ -20,7 +22,7 @@ import threading
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), '..', 'tests', 'e2e'))
-from viewer import CAPTION, TITLE  # noqa: E402
+from viewer import CAPTION, TITLE, session_bus  # noqa: E402
 from xsession import FOR_WINE, XServer, cpu_seconds, wine_prefix  # noqa: E402
 from wayland import Sway, readable_copy  # noqa: E402
 
@@ -116,12 +118,12 @@ def frame_costs(quick):
     return rows
 
 
-def native_runs(width, height, runs, seconds):
+def native_runs(width, height, runs, seconds, env=None):
     figures = {key: [] for key in ('startup', 'fps', 'cpu', 'idle', 'latency', 'rss')}
     server = XServer(width, height)
     try:
         for _ in range(runs):
-            program = Program(server, [os.environ['VIEWER']])
+            program = Program(server, [os.environ['VIEWER']], dict(server.env, **(env or {})))
             pid = program.process.pid
             time.sleep(0.5)
             cpu, fps = cpu_percent(pid, seconds, lambda: program.fps(seconds))
@@ -138,6 +140,26 @@ def native_runs(width, height, runs, seconds):
     finally:
         server.stop()
     return figures
+
+
+def box_times(runs, bus):
+    """Milliseconds from the program's start to its box's window, without a session bus
+    and with one that has the accessibility bus, starts taken in turn. The server
+    outlives each start's last client."""
+    server = XServer(1024, 768, extra=('-noreset',))
+    times = ([], [])
+    try:
+        for _ in range(runs):
+            for env, kept in (({}, times[0]), (bus, times[1])):
+                out = subprocess.run([os.environ['XPROBE'], 'first-window', '20000',
+                                      os.environ['VIEWER']], env=dict(server.env, **env),
+                                     capture_output=True, text=True, check=True).stdout
+                kept.append(float(out.split()[0]))
+                os.kill(int(out.split()[1]), signal.SIGTERM)
+                server.wait_gone(CAPTION)
+    finally:
+        server.stop()
+    return times
 
 
 def wine_fps(width, height, runs, seconds, prefix):
@@ -218,6 +240,17 @@ def main():
     idle_seconds = 2 if args.quick else 5
 
     rows = frame_costs(args.quick)
+    with contextlib.ExitStack() as stack:
+        # What a screen reader's desktop adds: the accessibility bus to join and serve.
+        bus = session_bus(stack.callback)
+        plain, served = box_times(10 if args.quick else 30, bus)
+        rows.append(('box ms', 'no bus', *summary(plain)))
+        rows.append(('box ms', 'a11y bus', *summary(served)))
+        width, height = screens[0]
+        native = native_runs(width, height, runs, seconds, bus)
+        for key, name in (('startup', 'startup ms a11y bus'),
+                          ('idle', f'cpu % idle {idle_seconds}s a11y bus')):
+            rows.append((name, f'{width}x{height}', *summary(native[key])))
     prefix = make_wine_prefix() if os.environ.get('WINDOWS_VIEWER') else None
     try:
         for width, height in screens:

@@ -6,6 +6,9 @@
  *                                  XTEST) and prints the time until the next frame
  *   xprobe first-frame MS          presses Return (through XTEST) and prints the time
  *                                  to the first frame of the next window mapped
+ *   xprobe first-window MS PROGRAM [ARGUMENT...]
+ *                                  starts the program and prints the time until it maps
+ *                                  its first window, and its process id; it runs on
  *   xprobe state WINDOW add|remove STATE [STATE]
  *                                  asks the window manager to add or remove
  *                                  _NET_WM_STATE_<STATE>s, as its title-bar buttons do
@@ -27,11 +30,13 @@
 #include <X11/extensions/XTest.h>
 #include <X11/extensions/scrnsaver.h>
 #include <X11/extensions/Xdamage.h>
+#include <fcntl.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/select.h>
 #include <time.h>
+#include <unistd.h>
 
 static double now(void) {
     struct timespec t;
@@ -141,6 +146,26 @@ static int firstFrame(Display *display, int damageEvent, double timeoutMs) {
         return 1;
     }
     printf("%.3f\n", (now() - start) * 1000.0);
+    return 0;
+}
+
+static int firstWindow(Display *display, double timeoutMs, char **command) {
+    XSelectInput(display, DefaultRootWindow(display), SubstructureNotifyMask);
+    XSync(display, False);
+    const double start = now();
+    const pid_t child = fork();
+    if (child == 0) {
+        /* It outlives the probe: the probe's reader must not wait for its output. */
+        const int nowhere = open("/dev/null", O_WRONLY);
+        dup2(nowhere, STDOUT_FILENO);
+        dup2(nowhere, STDERR_FILENO);
+        execvp(command[0], command);
+        _exit(127);
+    }
+    if (waitForNewWindow(display, start + timeoutMs / 1000.0) == None) {
+        return 1;
+    }
+    printf("%.3f %d\n", (now() - start) * 1000.0, (int)child);
     return 0;
 }
 
@@ -296,8 +321,8 @@ int main(int argc, char **argv) {
     }
     if (argc < 3) {
         fprintf(stderr,
-                "usage: xprobe close|frames|move-latency|first-frame|state|size|grab|saver|"
-                "find ...\n");
+                "usage: xprobe close|frames|move-latency|first-frame|first-window|state|size|"
+                "grab|saver|find ...\n");
         return 2;
     }
     Display *display = XOpenDisplay(NULL);
@@ -307,6 +332,9 @@ int main(int argc, char **argv) {
     }
     if (strcmp(argv[1], "find") == 0) {
         return findWindow(display, argv[2]);
+    }
+    if (strcmp(argv[1], "first-window") == 0 && argc >= 4) {
+        return firstWindow(display, atof(argv[2]), argv + 3);
     }
     const Window window = (Window)strtoul(argv[2], NULL, 0);
     if (strcmp(argv[1], "close") == 0) {

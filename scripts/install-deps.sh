@@ -26,7 +26,9 @@ test_packages=(
   locales  # the Wine tests build Russian and Japanese locales with localedef
   sway grim wtype xwayland  # a headless Wayland desktop, its screenshots and keys
   weston  # a desktop that draws no frames, and one without an input seat
-  "${web_packages[@]}" chromium  # the browser build, and a browser to run it in
+  # The browser build, and a browser of each engine to run it in: Chromium, Firefox,
+  # and WebKit through its WebDriver.
+  "${web_packages[@]}" chromium firefox-esr webkit2gtk-driver
   debootstrap  # a Debian 13 system to build and start the viewer in
   dbus-daemon at-spi2-core python3-pyatspi  # a screen reader's view of the viewer
 )
@@ -59,7 +61,7 @@ if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
 fi
 
-# The browser tests' driver for Chromium, at the version the lockfile pins.
+# The browser tests' driver for Chromium and Firefox, at the version the lockfile pins.
 if $tests; then
   npm ci --prefix "$(dirname "$0")/../tests/web" --no-audit --no-fund
 fi

@@ -1,10 +1,12 @@
-// Headless Chromium from Debian, driven by playwright-core, on pages served from
-// 127.0.0.1: a .wasm file loads only over HTTP.
+// The three browser engines from Debian, on pages served from 127.0.0.1 (a .wasm file
+// loads only over HTTP): Chromium and Firefox driven by playwright-core, WebKit by its
+// own WebDriver.
+import { spawn } from 'node:child_process';
 import { createServer } from 'node:http';
 import { readFile } from 'node:fs/promises';
 import { extname, join, normalize } from 'node:path';
 import { inflateSync } from 'node:zlib';
-import { chromium } from 'playwright-core';
+import { chromium, firefox } from 'playwright-core';
 
 const types = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm',
                 '.webmanifest': 'application/manifest+json', '.png': 'image/png' };
@@ -55,6 +57,89 @@ export function launch(args = [], options = {}) {
     executablePath: '/usr/bin/chromium',
     args: ['--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader', ...args],
   });
+}
+
+// Every engine the page must work in: Chromium; Firefox; and WebKit, which every iPhone
+// browser is.
+export const engines = ['chromium', 'firefox', 'webkit'];
+
+// A browser of that engine, with WebGL 2 on the machine's renderer. Firefox and WebKit
+// show their windows on the X display: headless Firefox offers no WebGL 2 here.
+export function openBrowser(engine) {
+  if (engine === 'chromium') return launch();
+  if (engine === 'firefox') {
+    return firefox.launch({ channel: 'moz-firefox', executablePath: '/usr/bin/firefox-esr',
+                            headless: false });
+  }
+  return webKit();
+}
+
+// WebKitGTK's MiniBrowser through WebKitWebDriver (Playwright's WebKit needs a patched
+// build of its own). Its pages answer the calls the tests make of Playwright's, over W3C
+// WebDriver in plain HTTP; each page is a session, and so a browser, of its own.
+async function webKit() {
+  const port = await new Promise((found) => {
+    const probe = createServer().listen(0, '127.0.0.1', () => {
+      const { port } = probe.address();
+      probe.close(() => found(port));
+    });
+  });
+  // WebKitGTK's DMA-BUF renderer crashes its compositor thread in Mesa's software
+  // driver now and then, here in about one run of the frame cases in three; the renderer
+  // it falls back to does not.
+  const driver = spawn('WebKitWebDriver', [`--port=${port}`], {
+    stdio: 'ignore', env: { ...process.env, WEBKIT_DISABLE_DMABUF_RENDERER: '1' } });
+  const sessions = new Set();
+  const call = async (method, path, body) => {
+    for (let tries = 0; ; ++tries) {
+      try {
+        const reply = await fetch(`http://127.0.0.1:${port}${path}`, {
+          method, headers: { 'Content-Type': 'application/json' }, body: JSON.stringify(body) });
+        const { value } = await reply.json();
+        if (value?.error) throw new Error(`WebDriver ${path}: ${value.error}: ${value.message}`);
+        return value;
+      } catch (error) {
+        // The driver takes a moment to listen.
+        if (error.cause?.code !== 'ECONNREFUSED' || tries === 100) throw error;
+        await new Promise((wait) => setTimeout(wait, 50));
+      }
+    }
+  };
+  return {
+    async newPage() {
+      const { sessionId } = await call('POST', '/session', { capabilities: { alwaysMatch: {
+        browserName: 'MiniBrowser',
+        'webkitgtk:browserOptions': {
+          binary: '/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser', args: ['--automation'] },
+      } } });
+      const session = `/session/${sessionId}`;
+      sessions.add(session);
+      const page = {
+        goto: (url) => call('POST', `${session}/url`, { url }),
+        async evaluate(fn, arg = null) {
+          const { value, error } = await call('POST', `${session}/execute/async`, {
+            script: `const done = arguments[1];
+                     Promise.resolve(arguments[0]).then(${fn})
+                       .then((value) => done({ value }), (error) => done({ error: String(error) }));`,
+            args: [arg] });
+          if (error !== undefined) throw new Error(error);
+          return value;
+        },
+        async waitForFunction(fn, arg) {
+          for (const deadline = Date.now() + 30000; !(await page.evaluate(fn, arg));) {
+            if (Date.now() > deadline) throw new Error(`timed out waiting for ${fn}`);
+            await new Promise((wait) => setTimeout(wait, 50));
+          }
+        },
+        close: () => sessions.delete(session) && call('DELETE', session),
+      };
+      return page;
+    },
+    async close() {
+      await Promise.allSettled([...sessions].map((session) => call('DELETE', session)));
+      driver.kill();
+    },
+  };
 }
 
 // The canvas's own RGBA pixels, bottom row first, whatever size the page shows it at

@@ -3,27 +3,30 @@
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
-import { apart, canvasPixels, launch, serve } from './browser.mjs';
+import { apart, canvasPixels, engines, openBrowser, serve } from './browser.mjs';
 
 const size = 512;
 const cases = ['first', 'fog', 'wireframe', 'drag', 'turned-lights', 'textured',
                'replaced-culled-perspective', 'changed-vertices'];
 
+const references = new Map();
 function reference(name) {
+  if (references.has(name)) return references.get(name);
   const out = execFileSync(process.env.GL_REFERENCE, [name], { maxBuffer: 1 << 24 });
   const pixels = out.subarray(0, size * size * 4);
   const tail = out.subarray(size * size * 4);
   const matrix = new Float32Array(tail.buffer.slice(tail.byteOffset, tail.byteOffset + 64));
-  return { pixels, matrix: Array.from(matrix) };
+  references.set(name, { pixels, matrix: Array.from(matrix) });
+  return references.get(name);
 }
 
-test('the browser draws what Mesa draws', async (t) => {
-  const server = await serve(process.env.WEB_BUILD);
-  const browser = await launch();
-  t.after(() => browser.close().then(server.close));
+const server = await serve(process.env.WEB_BUILD);
+test.after(server.close);
+
+for (const engine of engines) test(`${engine} draws what Mesa draws`, async (t) => {
+  const browser = await openBrowser(engine);
+  t.after(() => browser.close());
   const page = await browser.newPage();
-  const errors = [];
-  page.on('console', (message) => message.type() === 'error' && errors.push(message.text()));
   await page.goto(`${server.url}/gl_page.html`);
   await page.waitForFunction(() => window.pageReady);
 
@@ -41,5 +44,5 @@ test('the browser draws what Mesa draws', async (t) => {
     matrix.forEach((value, i) =>
       assert.ok(Math.abs(value - expected.matrix[i]) <= 1e-5, `${name}: model matrix [${i}]`));
   }
-  assert.deepEqual(errors, []);
+  assert.deepEqual(await page.evaluate(() => window.pageErrors), []);
 });

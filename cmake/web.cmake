@@ -35,6 +35,12 @@ add_library(winapi STATIC
   winapi/web_wgl.cpp)
 target_include_directories(winapi PUBLIC ${CMAKE_SOURCE_DIR}/winapi)
 target_link_libraries(winapi PUBLIC gl_webgl)
+# Its calls that sleep until the browser wakes the program, and how they wake it, for
+# every page it is in.
+target_link_options(winapi INTERFACE -sASYNCIFY_IMPORTS=showBox,waitForEvent,waitForAnimationFrame
+                    --pre-js ${CMAKE_SOURCE_DIR}/winapi/web_waking.js)
+set_property(TARGET winapi APPEND PROPERTY INTERFACE_LINK_DEPENDS
+             ${CMAKE_SOURCE_DIR}/winapi/web_waking.js)
 target_link_libraries(viewer_core PUBLIC winapi)
 
 # The site: a page, the program and its icon and manifest, served as they are. The

@@ -7,7 +7,8 @@
 
 namespace {
 
-EM_ASYNC_JS(void, showBox, (const char16_t* text, const char16_t* caption, int stop), {
+EM_JS(void, showBox, (const char16_t* text, const char16_t* caption, int stop), {
+  Asyncify.handleSleep((wakeUp) => {
     const dialog = document.createElement('dialog');
     dialog.className = 'box';
     dialog.setAttribute('role', stop ? 'alertdialog' : 'dialog');
@@ -32,12 +33,14 @@ EM_ASYNC_JS(void, showBox, (const char16_t* text, const char16_t* caption, int s
     document.body.append(dialog);
     dialog.showModal();
     ok.focus();
-    await new Promise((done) => {
-        ok.addEventListener('click', done);
-        dialog.addEventListener('cancel', (e) => { e.preventDefault(); done(); });
-    });
-    dialog.close();
-    dialog.remove();
+    const done = () => {
+        dialog.close();
+        dialog.remove();
+        Module.viewerResume(wakeUp);
+    };
+    ok.addEventListener('click', done);
+    dialog.addEventListener('cancel', (e) => { e.preventDefault(); done(); });
+  });
 });
 
 }  // namespace

@@ -73,10 +73,13 @@ EM_JS(int, takeEvent, (int* out), {
     return 1;
 });
 
-EM_ASYNC_JS(void, waitForEvent, (), {
-    if (Module.viewerEvents.length === 0) {
-        await new Promise((wake) => { Module.viewerWake = wake; });
-    }
+// Asyncify runs this again as the program wakes: the sleep is asked for either way, and
+// ends at once where an event waits.
+EM_JS(void, waitForEvent, (), {
+    Asyncify.handleSleep((wakeUp) => {
+        if (Module.viewerEvents.length > 0) wakeUp();
+        else Module.viewerWake = () => Module.viewerResume(wakeUp);
+    });
 });
 
 EM_JS(void, capturePointer, (int on), {

@@ -74,8 +74,8 @@ EM_JS(void, watchContext, (), {
 
 // Until the browser's next animation frame: one frame per display refresh, and the
 // page composites the one just drawn meanwhile.
-EM_ASYNC_JS(void, waitForAnimationFrame, (), {
-    await new Promise((next) => requestAnimationFrame(next));
+EM_JS(void, waitForAnimationFrame, (), {
+    Asyncify.handleSleep((wakeUp) => requestAnimationFrame(() => Module.viewerResume(wakeUp)));
 });
 
 }  // namespace

@@ -60,8 +60,10 @@ export function launch(args = [], options = {}) {
 }
 
 // Every engine the page must work in: Chromium; Firefox; and WebKit, which every iPhone
-// browser is.
+// browser is. Pages of the first two take every call of Playwright's; WebKit's answer
+// those of the frame test.
 export const engines = ['chromium', 'firefox', 'webkit'];
+export const playwrightEngines = ['chromium', 'firefox'];
 
 // A browser of that engine, with WebGL 2 on the machine's renderer. Firefox and WebKit
 // show their windows on the X display: headless Firefox offers no WebGL 2 here.

@@ -1,10 +1,12 @@
-// The viewer in a browser: the site of the browser build, in headless Chromium.
+// The viewer in a browser: the site of the browser build, in headless Chromium, and its
+// main cases in Firefox too.
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { appendFileSync, cpSync, mkdtempSync, readFileSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
-import { apart, canvasPixels, countFrameRequests, decodePng, launch, serve } from './browser.mjs';
+import { apart, canvasPixels, countFrameRequests, decodePng, engines, launch, openBrowser,
+         playwrightEngines, serve } from './browser.mjs';
 
 const CAPTION = 'soft by Orvelund - orvelund@trackball-viewer.org ';
 const TEXT = ' mouse: touch the window image for movement----- ';
@@ -12,12 +14,19 @@ const BACKGROUND = [51, 26, 13];
 const FOG_BACKGROUND = [128, 64, 64];
 
 const server = await serve(`${process.env.WEB_BUILD}/site`);
-const browser = await launch();
-test.after(() => browser.close().then(server.close));
+// A browser of each engine, opened when first asked for.
+const browsers = new Map();
+test.after(() => Promise.all([...browsers.values()].map((b) => b.close())).then(server.close));
+async function browserOf(engine) {
+  if (!browsers.has(engine)) browsers.set(engine, await openBrowser(engine));
+  return browsers.get(engine);
+}
+const browser = await browserOf(engines[0]);
 
 // The site on a page of its own; counts the animation frames it asks for.
-async function open(t, options = {}, setUp = () => {}, url = server.url) {
-  const context = await browser.newContext({ viewport: { width: 1024, height: 768 }, ...options });
+async function open(t, options = {}, setUp = () => {}, url = server.url, engine = engines[0]) {
+  const context = await (await browserOf(engine)).newContext({ viewport: { width: 1024, height: 768 },
+                                                               ...options });
   t.after(() => context.close());
   const page = await context.newPage();
   const errors = [];
@@ -78,8 +87,8 @@ async function still(page) {
          (await page.evaluate(() => window.frameRequests)) === frames;
 }
 
-test('the box, then the model turned, stopped, fogged and drawn in lines; Esc ends it', async (t) => {
-  const page = await open(t);
+for (const engine of playwrightEngines) test(`the box, then the model turned, stopped, fogged and drawn in lines; Esc ends it: ${engine}`, async (t) => {
+  const page = await open(t, {}, undefined, server.url, engine);
   assert.deepEqual(await box(page), { role: 'dialog', modal: true, name: CAPTION, text: TEXT,
                                       focused: 'OK', canvas: false });
   await page.keyboard.press('Enter');
@@ -150,7 +159,7 @@ test('Space, Esc or a click on OK dismiss the box; the canvas in device pixels',
   await page.waitForFunction(() => Math.abs(parseFloat(canvas.style.width) * 1.5 - canvas.width) < 0.01);
 });
 
-test('without WebGL 2, or with one that cannot link the program, the error box comes, then the end', async (t) => {
+for (const engine of playwrightEngines) test(`without WebGL 2, or with one that cannot link the program, the error box comes, then the end: ${engine}`, async (t) => {
   const noWebGL2 = () => {
     const getContext = HTMLCanvasElement.prototype.getContext;
     HTMLCanvasElement.prototype.getContext = function (type, ...rest) {
@@ -159,7 +168,7 @@ test('without WebGL 2, or with one that cannot link the program, the error box c
   };
   const noLinking = () => { WebGL2RenderingContext.prototype.linkProgram = () => {}; };
   for (const setUp of [noWebGL2, noLinking]) {
-    const page = await open(t, {}, setUp);
+    const page = await open(t, {}, setUp, server.url, engine);
     await box(page);
     await page.keyboard.press('Enter');
     await page.waitForFunction(() => document.querySelector('dialog.box [aria-hidden]') !== null);

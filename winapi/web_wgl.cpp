@@ -36,6 +36,10 @@ EMSCRIPTEN_WEBGL_CONTEXT_HANDLE createContext(const char* canvas) {
     attributes.majorVersion = 2;
     attributes.alpha = false;  // the window is opaque, whatever alpha a frame draws
     attributes.antialias = false;
+    // Shown by a copy rather than a swap: WebKitGTK's compositor without DMA-BUF shows a
+    // swapped frame only once the next one is drawn, so a still model would show the
+    // frame before its last.
+    attributes.preserveDrawingBuffer = true;
     return emscripten_webgl_create_context(canvas, &attributes);
 }
 

@@ -3,7 +3,7 @@
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
-import { apart, canvasPixels, engines, openBrowser, serve } from './browser.mjs';
+import { apart, canvasPixels, engines, openBrowser, pageErrors, serve } from './browser.mjs';
 
 const size = 512;
 const cases = ['first', 'fog', 'wireframe', 'drag', 'turned-lights', 'textured',
@@ -27,6 +27,7 @@ for (const engine of engines) test(`${engine} draws what Mesa draws`, async (t) 
   const browser = await openBrowser(engine);
   t.after(() => browser.close());
   const page = await browser.newPage();
+  const errors = pageErrors(page);
   await page.goto(`${server.url}/gl_page.html`);
   await page.waitForFunction(() => window.pageReady);
 
@@ -44,5 +45,5 @@ for (const engine of engines) test(`${engine} draws what Mesa draws`, async (t) 
     matrix.forEach((value, i) =>
       assert.ok(Math.abs(value - expected.matrix[i]) <= 1e-5, `${name}: model matrix [${i}]`));
   }
-  assert.deepEqual(await page.evaluate(() => window.pageErrors), []);
+  assert.deepEqual(await errors(), []);
 });

@@ -1,12 +1,12 @@
-// The viewer in a browser: the site of the browser build, in headless Chromium, and its
-// main cases in Firefox too.
+// The viewer in a browser: the site of the browser build, every case in each engine.
+// Where an engine's driver cannot give an input, the case says so and checks the rest.
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { appendFileSync, cpSync, mkdtempSync, readFileSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
-import { apart, canvasPixels, countFrameRequests, decodePng, engines, launch, openBrowser,
-         playwrightEngines, serve } from './browser.mjs';
+import { apart, canvasPixels, countFrameRequests, decodePng, devtools, engines, mouseAtWholePixels,
+         openBrowser, pageErrors, serve } from './browser.mjs';
 
 const CAPTION = 'soft by Orvelund - orvelund@trackball-viewer.org ';
 const TEXT = ' mouse: touch the window image for movement----- ';
@@ -21,18 +21,21 @@ async function browserOf(engine) {
   if (!browsers.has(engine)) browsers.set(engine, await openBrowser(engine));
   return browsers.get(engine);
 }
-const browser = await browserOf(engines[0]);
+// Each case in each engine, one after another.
+const eachEngine = (name, body) => engines.forEach((engine) => test(`${name}: ${engine}`, (t) => body(t, engine)));
 
-// The site on a page of its own; counts the animation frames it asks for.
-async function open(t, options = {}, setUp = () => {}, url = server.url, engine = engines[0]) {
+// The site on a page of its own, which must report no error; counts the animation
+// frames it asks for.
+async function open(t, engine, options = {}, setUp = () => {}, url = server.url) {
   const context = await (await browserOf(engine)).newContext({ viewport: { width: 1024, height: 768 },
                                                                ...options });
-  t.after(() => context.close());
   const page = await context.newPage();
-  const errors = [];
-  page.on('console', (m) => m.type() === 'error' && errors.push(m.text()));
-  page.on('pageerror', (e) => errors.push(e.message));
-  t.after(() => assert.deepEqual(errors, []));
+  const errors = pageErrors(page);
+  t.after(async () => {
+    const seen = await errors();
+    await context.close();
+    assert.deepEqual(seen, []);
+  });
   await page.addInitScript(countFrameRequests);
   await page.addInitScript(setUp);
   await page.goto(`${url}/index.html`);
@@ -40,8 +43,8 @@ async function open(t, options = {}, setUp = () => {}, url = server.url, engine 
 }
 
 // The box dismissed, the model drawn and stopped by a click in its middle.
-async function stopped(t, options, setUp) {
-  const page = await open(t, options, setUp);
+async function stopped(t, engine, options, setUp) {
+  const page = await open(t, engine, options, setUp);
   await box(page);
   await page.keyboard.press('Enter');
   await waitForCorner(page, BACKGROUND);
@@ -87,8 +90,8 @@ async function still(page) {
          (await page.evaluate(() => window.frameRequests)) === frames;
 }
 
-for (const engine of playwrightEngines) test(`the box, then the model turned, stopped, fogged and drawn in lines; Esc ends it: ${engine}`, async (t) => {
-  const page = await open(t, {}, undefined, server.url, engine);
+eachEngine('the box, then the model turned, stopped, fogged and drawn in lines; Esc ends it', async (t, engine) => {
+  const page = await open(t, engine);
   assert.deepEqual(await box(page), { role: 'dialog', modal: true, name: CAPTION, text: TEXT,
                                       focused: 'OK', canvas: false });
   await page.keyboard.press('Enter');
@@ -136,10 +139,10 @@ for (const engine of playwrightEngines) test(`the box, then the model turned, st
   assert.equal(await page.evaluate(() => window.frameRequests), frames, 'nothing runs after');
 });
 
-test('Space, Esc or a click on OK dismiss the box; the canvas in device pixels', async (t) => {
+eachEngine('Space, Esc or a click on OK dismiss the box; the canvas in device pixels', async (t, engine) => {
   let page;
   for (const [dismiss, scale] of [['Space', 2], ['Escape', 1], ['click', 1]]) {
-    page = await open(t, { deviceScaleFactor: scale });
+    page = await open(t, engine, { deviceScaleFactor: scale });
     await box(page);
     if (dismiss === 'click') await page.locator('dialog.box button').click();
     else await page.keyboard.press(dismiss);
@@ -153,13 +156,14 @@ test('Space, Esc or a click on OK dismiss the box; the canvas in device pixels',
     await waitForCorner(page, FOG_BACKGROUND);
   }
   // Zoomed to 150 %, the page has fewer CSS pixels, and the canvas keeps its device pixels.
-  const session = await page.context().newCDPSession(page);
+  const session = await devtools(page);
+  if (!session) return t.diagnostic(`${engine}: its driver cannot zoom a page; whole ratios only`);
   await session.send('Emulation.setDeviceMetricsOverride',
                      { width: 683, height: 512, deviceScaleFactor: 1.5, mobile: false });
   await page.waitForFunction(() => Math.abs(parseFloat(canvas.style.width) * 1.5 - canvas.width) < 0.01);
 });
 
-for (const engine of playwrightEngines) test(`without WebGL 2, or with one that cannot link the program, the error box comes, then the end: ${engine}`, async (t) => {
+eachEngine('without WebGL 2, or with one that cannot link the program, the error box comes, then the end', async (t, engine) => {
   const noWebGL2 = () => {
     const getContext = HTMLCanvasElement.prototype.getContext;
     HTMLCanvasElement.prototype.getContext = function (type, ...rest) {
@@ -168,7 +172,7 @@ for (const engine of playwrightEngines) test(`without WebGL 2, or with one that 
   };
   const noLinking = () => { WebGL2RenderingContext.prototype.linkProgram = () => {}; };
   for (const setUp of [noWebGL2, noLinking]) {
-    const page = await open(t, {}, setUp, server.url, engine);
+    const page = await open(t, engine, {}, setUp);
     await box(page);
     await page.keyboard.press('Enter');
     await page.waitForFunction(() => document.querySelector('dialog.box [aria-hidden]') !== null);
@@ -181,9 +185,11 @@ for (const engine of playwrightEngines) test(`without WebGL 2, or with one that 
   }
 });
 
-test('on a phone: the whole box, a finger turns the model and no page gesture takes it, keys type f and Esc', async (t) => {
-  const page = await open(t, { viewport: { width: 390, height: 844 }, deviceScaleFactor: 3, hasTouch: true,
-                               isMobile: true });
+eachEngine('on a phone: the whole box, a finger turns the model and no page gesture takes it, keys type f and Esc', async (t, engine) => {
+  const page = await open(t, engine, { viewport: { width: 390, height: 844 }, deviceScaleFactor: 3,
+                                       hasTouch: true, isMobile: true });
+  const { width } = page.viewportSize();
+  if (width !== 390) t.diagnostic(`${engine}: its window shows no page narrower than ${width} CSS pixels; the box's fit there`);
   await box(page);
   // Every character of the text within the dialog, and the dialog within the page.
   assert.ok(await page.evaluate(() => {
@@ -197,12 +203,13 @@ test('on a phone: the whole box, a finger turns the model and no page gesture ta
     }
     return inside(dialog, { left: 0, top: 0, right: innerWidth, bottom: innerHeight });
   }), 'the box and its text fit the page');
+  const session = await devtools(page);
+  if (!session) return t.diagnostic(`${engine}: its driver gives no touches; the box's fit alone`);
   await page.locator('dialog.box button').tap();
   const canvas = page.locator('#canvas');
   await canvas.waitFor();
   await waitForCorner(page, BACKGROUND);
   const { x, y } = await canvas.boundingBox();
-  const session = await page.context().newCDPSession(page);
   const touch = (type, ...points) => session.send('Input.dispatchTouchEvent',
     { type, touchPoints: points.map(([px, py], id) => ({ x: px, y: py, id })) });
   await touch('touchStart', [x + 100, y + 100]);
@@ -232,8 +239,8 @@ test('on a phone: the whole box, a finger turns the model and no page gesture ta
   await page.locator('#ended').waitFor();
 });
 
-test('a cancelled pointer ends the drag; Ctrl+F and Alt+P reach the viewer as nothing', async (t) => {
-  const page = await stopped(t);
+eachEngine('a cancelled pointer ends the drag; Ctrl+F and Alt+P reach the viewer as nothing', async (t, engine) => {
+  const page = await stopped(t, engine);
   const pointer = (type, dx, dy, buttons) => page.evaluate(([type, dx, dy, buttons]) => {
     const { left, top } = canvas.getBoundingClientRect();
     canvas.dispatchEvent(new PointerEvent(type, { pointerId: 7, button: type === 'pointermove' ? -1 : 0,
@@ -253,8 +260,8 @@ test('a cancelled pointer ends the drag; Ctrl+F and Alt+P reach the viewer as no
   assert.equal((await picture(page)).pixels, before.pixels, 'no turn, no fog, no lines');
 });
 
-test('on a desktop with a mouse the key strip stays hidden', async (t) => {
-  const desktop = await launch([], { headless: false });
+eachEngine('on a desktop with a mouse the key strip stays hidden', async (t, engine) => {
+  const desktop = await openBrowser(engine, { onDisplay: true });
   t.after(() => desktop.close());
   const page = await desktop.newPage();
   await page.goto(`${server.url}/index.html`);
@@ -263,24 +270,28 @@ test('on a desktop with a mouse the key strip stays hidden', async (t) => {
   assert.equal(await page.locator('#keys').isVisible(), false);
 });
 
-test('offline after a first visit; installable; a new build taken whole at the next visit', async (t) => {
+eachEngine('offline after a first visit; installable; a new build taken whole at the next visit', async (t, engine) => {
   const folder = mkdtempSync(join(tmpdir(), 'viewer-site-'));
   cpSync(`${process.env.WEB_BUILD}/site`, folder, { recursive: true });
-  const site = await serve(folder);
+  let site = await serve(folder);
   t.after(() => site.close());
-  let page = await open(t, {}, () => {}, site.url);
+  let page = await open(t, engine, {}, () => {}, site.url);
   const context = page.context();
   await page.evaluate(() => navigator.serviceWorker.ready);
-  const session = await context.newCDPSession(page);
-  // Playwright's contexts are incognito ones, which no page can be installed from.
-  const { installabilityErrors } = await session.send('Page.getInstallabilityErrors');
-  assert.deepEqual(installabilityErrors.filter((e) => e.errorId !== 'in-incognito'), []);
-  await context.setOffline(true);
+  // No network: the site's server gone, then back where it was.
+  site.close();
   await page.reload();
   await box(page);
   await page.keyboard.press('Enter');
   await waitForCorner(page, BACKGROUND);
-  await context.setOffline(false);
+  site = await serve(folder, site.port);
+  const session = await devtools(page);
+  if (!session) {
+    return t.diagnostic(`${engine}: installability and the hand-over to a new build are read through the devtools protocol alone`);
+  }
+  // Playwright's contexts are incognito ones, which no page can be installed from.
+  const { installabilityErrors } = await session.send('Page.getInstallabilityErrors');
+  assert.deepEqual(installabilityErrors.filter((e) => e.errorId !== 'in-incognito'), []);
 
   // A new build: its program, its page and the worker made for them.
   appendFileSync(join(folder, 'trackball-viewer.js'), '\n// build 2\n');
@@ -297,7 +308,7 @@ test('offline after a first visit; installable; a new build taken whole at the n
   await page.waitForFunction(async () => (await navigator.serviceWorker.getRegistration()).waiting !== null);
   // Once the last page of the old build is closed, the new worker takes over.
   const blank = await context.newPage();
-  const workers = await context.newCDPSession(blank);
+  const workers = await devtools(blank);
   const activated = new Promise((done) => workers.on('ServiceWorker.workerVersionUpdated', (e) => {
     if (e.versions.some((v) => v.versionId !== '0' && v.status === 'activated')) done();
   }));
@@ -310,8 +321,8 @@ test('offline after a first visit; installable; a new build taken whole at the n
   assert.deepEqual(await build(), ['2', '2']);
 });
 
-test('a lost context comes back with the same picture, spinning or not; Esc ends the viewer meanwhile', async (t) => {
-  const page = await stopped(t);
+eachEngine('a lost context comes back with the same picture, spinning or not; Esc ends the viewer meanwhile', async (t, engine) => {
+  const page = await stopped(t, engine);
   const lose = () => page.evaluate(() => {
     window.loss = document.getElementById('canvas').getContext('webgl2').getExtension('WEBGL_lose_context');
     window.loss.loseContext();
@@ -344,26 +355,22 @@ test('a lost context comes back with the same picture, spinning or not; Esc ends
   assert.equal(await page.evaluate(() => Module.exitStatus), 0);
 });
 
-// The canvas keeps its drawing buffer, for canvasPixels to read.
-function keepDrawingBuffer() {
-  const getContext = HTMLCanvasElement.prototype.getContext;
-  HTMLCanvasElement.prototype.getContext = function (type, attributes) {
-    return getContext.call(this, type, { ...attributes, preserveDrawingBuffer: true });
-  };
-}
-
-test('on a page that shrinks the canvas stays whole, and a drag turns it alike at every size and ratio', async (t) => {
+eachEngine('on a page that shrinks the canvas stays whole, and a drag turns it alike at every size and ratio', async (t, engine) => {
   // A page of 750 CSS pixels gives a canvas of 600 at every ratio, whole pixels all.
   for (const scale of [1, 2, 3]) {
-    const page = await stopped(t, { viewport: { width: 1000, height: 750 }, deviceScaleFactor: scale },
-                               keepDrawingBuffer);
+    const page = await stopped(t, engine, { viewport: { width: 1000, height: 750 }, deviceScaleFactor: scale });
     const canvas = page.locator('#canvas');
+    // A driver that points at whole CSS pixels only is pointed at pixels' corners, and
+    // only where both sizes have them at whole CSS pixels: at a ratio of 3 they have not.
+    const inset = mouseAtWholePixels(page) ? 0 : 0.5;
+    let exact = true;
     // Pressed at one pixel of the canvas, moved to another and back, released where
     // pressed: the picture in between, and the model left as it was.
     const turn = async () => {
       const [bounds, side] = [await canvas.boundingBox(), await canvas.evaluate((c) => c.width)];
-      const at = (p) => [bounds.x + (p[0] + 0.5) * bounds.width / side, bounds.y + (p[1] + 0.5) * bounds.height / side];
+      const at = (p) => [bounds.x + (p[0] + inset) * bounds.width / side, bounds.y + (p[1] + inset) * bounds.height / side];
       const [from, to] = [[side / 2, side / 2], [side * 0.75, side * 0.3]].map((p) => p.map(Math.round));
+      exact &&= inset > 0 || [...at(from), ...at(to)].every(Number.isInteger);
       await page.mouse.move(...at(from));
       await page.mouse.down();
       await page.mouse.move(...at(to));
@@ -379,7 +386,9 @@ test('on a page that shrinks the canvas stays whole, and a drag turns it alike a
     const shown = await canvas.boundingBox();
     assert.ok(shown.x >= 0 && shown.y >= 0 && shown.x + shown.width <= 500 && shown.y + shown.height <= 900);
     assert.ok(Math.abs(shown.y + shown.height / 2 - 450) < 1, 'in the middle');
-    assert.ok(apart(await turn(), whole) <= 0.01, `the same turn at ratio ${scale}`);
+    const turned = await turn();
+    if (exact) assert.ok(apart(turned, whole) <= 0.01, `the same turn at ratio ${scale}`);
+    else t.diagnostic(`${engine}: its driver points at whole CSS pixels; the turns at ratio ${scale} not compared`);
     await page.setViewportSize({ width: 1000, height: 750 });
     // Back at one device pixel a pixel, at the program's (50, 50).
     await page.waitForFunction(() => Math.abs(parseFloat(canvas.style.left) * devicePixelRatio - 50) < 0.01 &&

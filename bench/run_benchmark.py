@@ -3,7 +3,8 @@
 frame cost beside its floor, the whole program's frame rate and CPU on Xvfb screens,
 the same for the Windows build under Wine and for the native Wayland window on a
 headless sway at scale 1 and 2, idle CPU once stopped, start-up time, peak memory and
-input latency, and the browser build's frame rate, time to its box and download size. Each figure is the median of several runs, with min and max.
+input latency, and the browser build's frame rate in each engine, time to its box and
+download size. Each figure is the median of several runs, with min and max.
 
 Run by hand after building (the environment names the programs, as CTest sets it):
     bench/run_benchmark.sh [--quick]
@@ -214,12 +215,18 @@ def wayland_fps(width, height, scale, runs, seconds):
 
 
 def browser_rows(runs, seconds):
-    """The browser build in headless Chromium (bench/web_benchmark.mjs): frame rate and
-    main-thread work per frame at 819 px beside bare WebGL 2's, time to the box, and the
-    download's size."""
-    out = subprocess.run(['node', os.path.join(os.path.dirname(__file__), 'web_benchmark.mjs'),
-                          os.environ['WEB_SITE'], os.environ['WEB_FLOOR'], str(runs),
-                          str(seconds)], capture_output=True, text=True, check=True).stdout
+    """The browser build in Chromium, Firefox and WebKitGTK (bench/web_benchmark.mjs):
+    frame rate and main-thread work per frame at 819 px beside bare WebGL 2's, time to
+    the box, and the download's size. Firefox and WebKitGTK draw WebGL 2 only in a window,
+    here on a screen of their own, which outlives each browser."""
+    server = XServer(1280, 1024, extra=('-noreset',))
+    try:
+        out = subprocess.run(['node', os.path.join(os.path.dirname(__file__), 'web_benchmark.mjs'),
+                              os.environ['WEB_SITE'], os.environ['WEB_FLOOR'], str(runs),
+                              str(seconds)], env=server.env, capture_output=True, text=True,
+                             check=True).stdout
+    finally:
+        server.stop()
     return [(name, where, *map(float, values))
             for name, where, *values in (line.split(',') for line in out.splitlines())]
 

@@ -1,12 +1,13 @@
-// The browser build's figures, for run_benchmark.py: frames a second while the model
-// spins at 819 px beside the floor of bare WebGL 2, and the page's own main-thread work
-// in each frame (median, from each frame callback's start to the next frame request),
-// each over RUNS loads interleaved with the floor's; milliseconds from navigation to the
-// box, and the bytes a browser downloads. Prints CSV rows: figure,where,median,min,max.
+// The browser build's figures in each engine, for run_benchmark.py: frames a second
+// while the model spins at 819 px beside the floor of bare WebGL 2, and the page's own
+// main-thread work in each frame (median, from each frame callback's start to the next
+// frame request), each over RUNS loads interleaved with the floor's; milliseconds from
+// navigation to the box; and the bytes a browser downloads. Prints CSV rows:
+// figure,where,median,min,max.
 // Usage: node web_benchmark.mjs SITE FLOOR_FOLDER RUNS SECONDS
 import { readFileSync } from 'node:fs';
 import { gzipSync } from 'node:zlib';
-import { countFrameRequests, launch, serve } from '../tests/web/browser.mjs';
+import { countFrameRequests, engines, openBrowser, serve } from '../tests/web/browser.mjs';
 
 const [site, floor, runs, seconds] = process.argv.slice(2);
 const median = (values) => {
@@ -16,15 +17,13 @@ const median = (values) => {
 const row = (name, where, values) =>
   console.log([name, where, median(values), Math.min(...values), Math.max(...values)].join(','));
 
-// Chromium otherwise holds animation frames to the display's 60 a second.
-const browser = await launch(['--disable-frame-rate-limit', '--disable-gpu-vsync']);
 const servers = [await serve(site), await serve(floor)];
 // A 1280x1024 page gives the 819-px canvas of a 1024-pixel-high screen. Each page in a
 // context of its own, so nothing comes from the cache of the run before.
-async function newPage() {
-  const context = await browser.newContext({ viewport: { width: 1280, height: 1024 } });
-  await context.addInitScript(countFrameRequests);
-  await context.addInitScript(() => {
+async function newPage(browser) {
+  const page = await browser.newContext({ viewport: { width: 1280, height: 1024 } }).then((c) => c.newPage());
+  await page.addInitScript(countFrameRequests);
+  await page.addInitScript(() => {
     new MutationObserver((_, observer) => {
       if (document.querySelector('dialog.box')) {
         window.boxShownAt = performance.now();
@@ -32,7 +31,7 @@ async function newPage() {
       }
     }).observe(document, { childList: true, subtree: true });
   });
-  return context.newPage();
+  return page;
 }
 
 // Frames a second over the measured seconds, and the median work of those frames.
@@ -45,34 +44,39 @@ async function spin(page) {
   return { fps: (requests - before[0]) / seconds, work: median(work) };
 }
 
-const page = { fps: [], work: [] }, bare = { fps: [], work: [] }, box = [];
-const record = (into, figures) => Object.keys(into).forEach((key) => into[key].push(figures[key]));
-// The floor first: the browser's own first start is not the page's.
-for (let run = 0; run < runs; ++run) {
-  const floorPage = await newPage();
-  await floorPage.goto(`${servers[1].url}/web_floor.html`);
-  record(bare, await spin(floorPage));
-  await floorPage.context().close();
+// Each engine in turn.
+for (const engine of engines) {
+  const browser = await openBrowser(engine, { unpaced: true });
+  const page = { fps: [], work: [] }, bare = { fps: [], work: [] }, box = [];
+  const record = (into, figures) => Object.keys(into).forEach((key) => into[key].push(figures[key]));
+  // The floor first: the browser's own first start is not the page's.
+  for (let run = 0; run < runs; ++run) {
+    const floorPage = await newPage(browser);
+    await floorPage.goto(`${servers[1].url}/web_floor.html`);
+    record(bare, await spin(floorPage));
+    await floorPage.context().close();
 
-  const viewer = await newPage();
-  await viewer.goto(`${servers[0].url}/index.html`);
-  await viewer.waitForSelector('dialog.box');
-  box.push(await viewer.evaluate(() => window.boxShownAt));
-  await viewer.keyboard.press('Enter');
-  await viewer.waitForSelector('#canvas:not([hidden])');
-  record(page, await spin(viewer));
-  await viewer.context().close();
+    const viewer = await newPage(browser);
+    await viewer.goto(`${servers[0].url}/index.html`);
+    await viewer.locator('dialog.box').waitFor();
+    box.push(await viewer.evaluate(() => window.boxShownAt));
+    await viewer.keyboard.press('Enter');
+    await viewer.locator('#canvas').waitFor();
+    record(page, await spin(viewer));
+    await viewer.context().close();
+  }
+  await browser.close();
+  // WebKitGTK's frames keep to the display's rate: its figures are the page's at that rate.
+  const at = engine === 'webkit' ? '819px display-paced' : '819px';
+  row(`fps spinning ${engine}`, at, page.fps);
+  row(`fps spinning ${engine} floor`, at, bare.fps);
+  row(`fps ratio ${engine}/floor`, at, [median(page.fps) / median(bare.fps)]);
+  row(`frame work ms ${engine}`, at, page.work);
+  row(`frame work ms ${engine} floor`, at, bare.work);
+  row(`box ms ${engine}`, 'local', box);
 }
-row('fps spinning browser', '819px', page.fps);
-row('fps spinning browser floor', '819px', bare.fps);
-const ratio = median(page.fps) / median(bare.fps);
-row('fps ratio browser/floor', '819px', [ratio]);
-row('frame work ms browser', '819px', page.work);
-row('frame work ms browser floor', '819px', bare.work);
-row('box ms browser', 'local', box);
 const bytes = ['trackball-viewer.wasm', 'trackball-viewer.js', 'sw.js']
   .map((file) => gzipSync(readFileSync(`${site}/${file}`), { level: 9 }).length)
   .reduce((a, b) => a + b);
 row('download KB gzipped browser', 'wasm+js+sw', [bytes / 1000]);
-await browser.close();
 servers.forEach((server) => server.close());

@@ -102,7 +102,7 @@ export function openBrowser(engine, { onDisplay = false, unpaced = false } = {})
 }
 
 // The devtools protocol for a page, where its engine speaks it (Chromium): zoom,
-// touches, offline, installability and the service worker's events. Firefox's driver
+// touches, installability and the service worker's events. Firefox's driver
 // gives no touches at all, and WebKitGTK's gives a touch as the mouse.
 export function devtools(page) {
   const browser = page.context().browser?.();
@@ -143,6 +143,8 @@ function webKit() {
   return browser;
 }
 
+const sleep = (ms) => new Promise((wait) => setTimeout(wait, ms));
+
 async function webKitDriver(scale) {
   const port = await new Promise((found) => {
     const probe = createServer().listen(0, '127.0.0.1', () => {
@@ -166,7 +168,7 @@ async function webKitDriver(scale) {
       } catch (error) {
         // The driver takes a moment to listen.
         if (error.cause?.code !== 'ECONNREFUSED' || tries === 100) throw error;
-        await new Promise((wait) => setTimeout(wait, 50));
+        await sleep(50);
       }
     }
   };
@@ -174,7 +176,6 @@ async function webKitDriver(scale) {
 }
 
 const keys = { Enter: '\uE007', Escape: '\uE00C', Space: ' ', Control: '\uE009', Alt: '\uE00A' };
-const sleep = (ms) => new Promise((wait) => setTimeout(wait, ms));
 
 async function webKitPage(context, { ...viewport }, scale) {
   const { call, stop } = await webKitDriver(scale);
@@ -188,7 +189,7 @@ async function webKitPage(context, { ...viewport }, scale) {
   });
   const session = `/session/${sessionId}`;
   let open = true;
-  const initScripts = [];
+  const pageScripts = [];
   const element = async (selector) =>
     Object.values(await call('POST', `${session}/element`, { using: 'css selector', value: selector }))[0];
   // The mouse stays where the last action left it, as a real one does.
@@ -204,7 +205,7 @@ async function webKitPage(context, { ...viewport }, scale) {
     async goto(url) {
       // Classic WebDriver runs no script before a page's own: the server puts them in.
       const at = new URL(url);
-      at.searchParams.set('init', String(register([[recordPageErrors], ...initScripts])));
+      at.searchParams.set('init', String(register([[recordPageErrors], ...pageScripts])));
       earlier.push(...await shownErrors());
       await call('POST', `${session}/url`, { url: at.href });
     },
@@ -213,7 +214,7 @@ async function webKitPage(context, { ...viewport }, scale) {
       await call('POST', `${session}/refresh`, {});
     },
     errors: async () => [...earlier, ...await shownErrors()],
-    addInitScript: (script, arg) => initScripts.push([script, arg]),
+    addInitScript: (script, arg) => pageScripts.push([script, arg]),
     title: () => call('GET', `${session}/title`),
     context: () => context,
     async evaluate(fn, arg = null) {

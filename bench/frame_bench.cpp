@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "process_heap.h"
+#include "sdl/process_heap.h"
 #include "scene/renderer.h"
 #include "scene/viewer_state.h"
 

@@ -29,24 +29,24 @@ target_include_directories(gl_webgl PUBLIC ${CMAKE_SOURCE_DIR}/webgl)
 
 # The browser's stand-in for the Windows calls the viewer makes.
 add_library(winapi STATIC
-  winapi/web_window.cpp
-  winapi/web_messages.cpp
-  winapi/web_messagebox.cpp
-  winapi/web_wgl.cpp)
+  winapi/web/web_window.cpp
+  winapi/web/web_messages.cpp
+  winapi/web/web_messagebox.cpp
+  winapi/web/web_wgl.cpp)
 target_include_directories(winapi PUBLIC ${CMAKE_SOURCE_DIR}/winapi)
 target_link_libraries(winapi PUBLIC gl_webgl)
 # Its calls that sleep until the browser wakes the program, and how they wake it, for
 # every page it is in.
 target_link_options(winapi INTERFACE -sASYNCIFY_IMPORTS=showBox,waitForEvent,waitForAnimationFrame
-                    --pre-js ${CMAKE_SOURCE_DIR}/winapi/web_waking.js)
+                    --pre-js ${CMAKE_SOURCE_DIR}/winapi/web/web_waking.js)
 set_property(TARGET winapi APPEND PROPERTY INTERFACE_LINK_DEPENDS
-             ${CMAKE_SOURCE_DIR}/winapi/web_waking.js)
+             ${CMAKE_SOURCE_DIR}/winapi/web/web_waking.js)
 target_link_libraries(viewer_core PUBLIC winapi)
 
 # The site: a page, the program and its icon and manifest, served as they are. The
 # program waits for the message box and for frames through Asyncify.
 set(SITE ${CMAKE_BINARY_DIR}/site)
-add_executable(trackball-viewer winapi/web_entry.cpp)
+add_executable(trackball-viewer winapi/web/web_entry.cpp)
 target_link_libraries(trackball-viewer PRIVATE viewer_core)
 target_link_options(trackball-viewer PRIVATE ${WEB_LINK_OPTIONS} -sASYNCIFY -sEXIT_RUNTIME
                     -sENVIRONMENT=web -sEXPORTED_RUNTIME_METHODS=${WEB_RUNTIME_METHODS})

@@ -6,7 +6,7 @@
 
 #include "palette/palette.h"
 #include "scene/viewer_state.h"
-#include "sdl_internal.h"
+#include "sdl/sdl_internal.h"
 
 namespace {
 

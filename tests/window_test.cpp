@@ -9,7 +9,7 @@
 
 #include "palette/palette.h"
 #include "viewer_window.h"
-#include "x11.h"
+#include "x11/x11.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 // The desktop session the program runs in, chosen once at process start, and what it
 // reports.
-#include "accessibility.h"
+#include "a11y/accessibility.h"
 #include "sdl_internal.h"
-#include "wayland.h"
-#include "x11.h"
+#include "wayland/wayland.h"
+#include "x11/x11.h"
 
 bool ensureVideo() {
     StandInState& s = standIn();

@@ -1,7 +1,7 @@
 // The message queue: SDL events become the window messages Windows would post.
 #include <cmath>
 
-#include "accessibility.h"
+#include "a11y/accessibility.h"
 #include "sdl_internal.h"
 
 namespace {

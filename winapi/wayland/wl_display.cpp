@@ -8,7 +8,7 @@
 #include <SDL_syswm.h>
 #include <wayland-client.h>
 
-#include "accessibility.h"
+#include "a11y/accessibility.h"
 #include "wayland.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include <X11/Xlib.h>
 
-#include "sdl_internal.h"
+#include "sdl/sdl_internal.h"
 
 bool startX11Video();
 

@@ -5,7 +5,7 @@
 #include <set>
 #include <utility>
 
-#include "accessibility.h"
+#include "a11y/accessibility.h"
 #include "x11.h"
 
 namespace {

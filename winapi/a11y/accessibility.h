@@ -1,8 +1,8 @@
 // The program as screen readers find it on the Linux desktop: AT-SPI objects made with
-// ATK and its bridge (atk_accessibility.cpp), as Windows gives Narrator its boxes and
-// windows. The program joins the accessibility bus at its first box or window, where
-// one can be reached without starting a session bus; elsewhere every call here does
-// nothing and waiting is a plain poll.
+// ATK (atk_accessibility.cpp) and put on the bus by its bridge (atk_bus.cpp), as Windows
+// gives Narrator its boxes and windows. The program joins the accessibility bus at its
+// first box or window, where one can be reached without starting a session bus;
+// elsewhere every call here does nothing and waiting is a plain poll.
 #pragma once
 
 #include <string>

@@ -2,7 +2,7 @@
 // calls.
 #pragma once
 
-#include "sdl_internal.h"
+#include "sdl/sdl_internal.h"
 
 bool startWaylandVideo();
 

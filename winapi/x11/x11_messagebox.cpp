@@ -14,8 +14,8 @@
 #include <cstdlib>
 #include <map>
 
-#include "accessibility.h"
-#include "messagebox.h"
+#include "a11y/accessibility.h"
+#include "sdl/messagebox.h"
 #include "x11.h"
 
 namespace {

@@ -1,10 +1,12 @@
 // The viewer in a browser: the site of the browser build, every case in each engine.
 // Where an engine's driver cannot give an input, the case says so and checks the rest.
+import { execFileSync } from 'node:child_process';
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { appendFileSync, cpSync, mkdtempSync, readFileSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
+import { fileURLToPath } from 'node:url';
 import { apart, canvasPixels, countFrameRequests, decodePng, devtools, engines, mouseAtWholePixels,
          openBrowser, pageErrors, serve } from './browser.mjs';
 
@@ -40,6 +42,15 @@ async function open(t, engine, options = {}, setUp = () => {}, url = server.url)
   await page.addInitScript(setUp);
   await page.goto(`${url}/index.html`);
   return page;
+}
+
+// The site's service worker made again for the files in the folder, by the build's step.
+function makeServiceWorker(folder) {
+  const source = fileURLToPath(new URL('../..', import.meta.url));
+  const kept = readFileSync(join(folder, 'sw.js'), 'utf8').match(/const FILES = \[(.*)\];/)[1];
+  const files = [...kept.matchAll(/'([^']+)'/g)].map((m) => m[1]).filter((f) => f !== './');
+  execFileSync('cmake', [`-DSITE=${folder}`, `-DFILES=${files.join(',')}`,
+    `-DTEMPLATE=${source}/site/sw.js`, '-P', `${source}/cmake/make_service_worker.cmake`]);
 }
 
 // The box dismissed, the model drawn and stopped by a click in its middle.
@@ -239,25 +250,30 @@ eachEngine('on a phone: the whole box, a finger turns the model and no page gest
   await page.locator('#ended').waitFor();
 });
 
-eachEngine('a cancelled pointer ends the drag; Ctrl+F and Alt+P reach the viewer as nothing', async (t, engine) => {
+eachEngine('a cancelled pointer or a lost capture ends the drag; Ctrl+F and Alt+P reach the viewer as nothing', async (t, engine) => {
   const page = await stopped(t, engine);
   const pointer = (type, dx, dy, buttons) => page.evaluate(([type, dx, dy, buttons]) => {
     const { left, top } = canvas.getBoundingClientRect();
     canvas.dispatchEvent(new PointerEvent(type, { pointerId: 7, button: type === 'pointermove' ? -1 : 0,
                                                   buttons, clientX: left + dx, clientY: top + dy }));
   }, [type, dx, dy, buttons]);
-  // Pressed, moved and back where pressed, then cancelled: released there, which stops it.
-  await pointer('pointerdown', 200, 200, 1);
-  await pointer('pointermove', 260, 230, 1);
-  await pointer('pointermove', 200, 200, 1);
-  await pointer('pointercancel', 200, 200, 0);
-  assert.ok(await still(page));
   const before = await picture(page);
-  await pointer('pointermove', 320, 120, 0);
+  // Pressed, moved and back where pressed, then cancelled or its capture taken away (an
+  // alert, a tab switch): released there, which leaves it still. A move without the
+  // button then turns nothing, as it would if the drag were still held.
+  for (const end of ['pointercancel', 'lostpointercapture']) {
+    await pointer('pointerdown', 200, 200, 1);
+    await pointer('pointermove', 260, 230, 1);
+    await pointer('pointermove', 200, 200, 1);
+    await pointer(end, 200, 200, 0);
+    await pointer('pointermove', 320, 120, 0);
+    assert.ok(await still(page), end);
+    assert.ok((await picture(page)).pixels === before.pixels, `${end}: no turn`);
+  }
   await page.keyboard.press('Control+f');
   await page.keyboard.press('Alt+p');
   assert.ok(await still(page));
-  assert.equal((await picture(page)).pixels, before.pixels, 'no turn, no fog, no lines');
+  assert.ok((await picture(page)).pixels === before.pixels, 'no fog, no lines');
 });
 
 eachEngine('on a desktop with a mouse the key strip stays hidden', async (t, engine) => {
@@ -293,12 +309,15 @@ eachEngine('offline after a first visit; installable; a new build taken whole at
   const { installabilityErrors } = await session.send('Page.getInstallabilityErrors');
   assert.deepEqual(installabilityErrors.filter((e) => e.errorId !== 'in-incognito'), []);
 
-  // A new build: its program, its page and the worker made for them.
+  // A new build: its program and its page, and the worker that the build's own step
+  // makes for them, which browsers must see as new.
   appendFileSync(join(folder, 'trackball-viewer.js'), '\n// build 2\n');
   const index = readFileSync(join(folder, 'index.html'), 'utf8');
   writeFileSync(join(folder, 'index.html'), index.replace('<head>', '<head><meta name="build" content="2">'));
-  const worker = readFileSync(join(folder, 'sw.js'), 'utf8');
-  writeFileSync(join(folder, 'sw.js'), worker.replace(/trackball-viewer-[0-9a-f]+/, 'trackball-viewer-build2'));
+  const cacheName = () => readFileSync(join(folder, 'sw.js'), 'utf8').match(/'(trackball-viewer-[^']*)'/)[1];
+  const firstBuild = cacheName();
+  makeServiceWorker(folder);
+  assert.notEqual(cacheName(), firstBuild, 'a new cache name for new files');
   const build = () => page.evaluate(async () => [document.querySelector('meta[name=build]')?.content ?? '1',
     (await (await fetch('trackball-viewer.js')).text()).endsWith('// build 2\n') ? '2' : '1']);
   // This visit keeps the build it began with; the new one waits beside it.
@@ -321,26 +340,41 @@ eachEngine('offline after a first visit; installable; a new build taken whole at
   assert.deepEqual(await build(), ['2', '2']);
 });
 
-eachEngine('a lost context comes back with the same picture, spinning or not; Esc ends the viewer meanwhile', async (t, engine) => {
+eachEngine('a lost context comes back with the same picture, filled or in lines, spinning or not; Esc ends the viewer meanwhile', async (t, engine) => {
   const page = await stopped(t, engine);
   const lose = () => page.evaluate(() => {
     window.loss = document.getElementById('canvas').getContext('webgl2').getExtension('WEBGL_lose_context');
     window.loss.loseContext();
   });
   const restore = () => page.evaluate(() => window.loss.restoreContext());
+  // The share of the picture that is the model, not the fog's background.
+  const model = ({ pixels }) => {
+    const rgba = Buffer.from(pixels, 'base64'), background = Buffer.alloc(rgba.length);
+    for (let i = 0; i < rgba.length; i += 4) background.set([...FOG_BACKGROUND, 255], i);
+    return apart(rgba, background);
+  };
   await page.keyboard.press('f');
+  await waitForCorner(page, FOG_BACKGROUND);
+  // Filled triangles come from the vertices sent to the new context, lines from the
+  // state record alone: each mode is drawn again as it was.
+  for (const mode of ['filled', 'lines']) {
+    if (mode === 'lines') await page.keyboard.press('p');
+    await page.waitForTimeout(300);
+    const before = await picture(page);
+    await lose();
+    await page.locator('#lost').waitFor();
+    assert.match(await page.locator('#lost').textContent(), /picture away.*Reload the page/);
+    await restore();
+    await page.locator('#lost').waitFor({ state: 'hidden' });
+    assert.ok(await still(page), `${mode}: drawn again once, and no frames after`);
+    const after = (await picture(page)).pixels;
+    assert.ok(apart(Buffer.from(after, 'base64'), Buffer.from(before.pixels, 'base64')) <= 0.01,
+              `${mode}: the same picture`);
+  }
+
   await page.keyboard.press('p');
   await page.waitForTimeout(300);
-  const before = await picture(page);
-  await lose();
-  await page.locator('#lost').waitFor();
-  assert.match(await page.locator('#lost').textContent(), /picture away.*Reload the page/);
-  await restore();
-  await page.locator('#lost').waitFor({ state: 'hidden' });
-  assert.ok(await still(page), 'drawn again once, and no frames after');
-  const after = (await picture(page)).pixels;
-  assert.ok(apart(Buffer.from(after, 'base64'), Buffer.from(before.pixels, 'base64')) <= 0.01, 'the same picture');
-
+  const filled = model(await picture(page));
   const { x, y } = await page.locator('#canvas').boundingBox();
   await page.mouse.move(x + 200, y + 200);
   await page.mouse.down();
@@ -349,6 +383,7 @@ eachEngine('a lost context comes back with the same picture, spinning or not; Es
   await lose();
   await restore();
   assert.ok(!(await still(page)), 'a spinning model keeps spinning');
+  assert.ok(model(await picture(page)) > filled / 2, 'and its frames show it filled');
   await lose();
   await page.keyboard.press('Escape');
   await page.locator('#ended').waitFor();
@@ -381,11 +416,19 @@ eachEngine('on a page that shrinks the canvas stays whole, and a drag turns it a
       return turned;
     };
     const whole = await turn();
-    await page.setViewportSize({ width: 500, height: 900 });
-    await page.waitForFunction(() => canvas.getBoundingClientRect().right <= innerWidth);
-    const shown = await canvas.boundingBox();
-    assert.ok(shown.x >= 0 && shown.y >= 0 && shown.x + shown.width <= 500 && shown.y + shown.height <= 900);
-    assert.ok(Math.abs(shown.y + shown.height / 2 - 450) < 1, 'in the middle');
+    // A page narrower than the canvas, then one lower as well (a landscape phone, a
+    // short window): each cuts the canvas as it was shown before, until it fits whole.
+    for (const [width, height] of [[500, 900], [520, 440]]) {
+      await page.setViewportSize({ width, height });
+      await page.waitForFunction(() => {
+        const { left, top, right, bottom } = canvas.getBoundingClientRect();
+        return left >= 0 && top >= 0 && right <= innerWidth && bottom <= innerHeight;
+      });
+      const [pageWidth, pageHeight] = await page.evaluate(() => [innerWidth, innerHeight]);
+      const shown = await canvas.boundingBox();
+      assert.ok(Math.abs(shown.x + shown.width / 2 - pageWidth / 2) < 1 &&
+                Math.abs(shown.y + shown.height / 2 - pageHeight / 2) < 1, `in the middle of ${pageWidth}x${pageHeight}`);
+    }
     const turned = await turn();
     if (exact) assert.ok(apart(turned, whole) <= 0.01, `the same turn at ratio ${scale}`);
     else t.diagnostic(`${engine}: its driver points at whole CSS pixels; the turns at ratio ${scale} not compared`);

@@ -100,7 +100,8 @@ void startGLContext();
 // The browser has restored the context it took away: the WebGL objects are made again
 // from the state, which GL programs never learn was lost.
 void restoreGLContext();
-// Whether the current WebGL context compiles and links the layer's program.
+// Whether the current WebGL context compiles and links the layer's program, with every
+// light on both sides.
 bool glProgramLinks();
 
 // Draws the first count vertices gathered, with the state as it stands.

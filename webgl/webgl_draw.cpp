@@ -13,12 +13,9 @@ namespace {
 
 // Made on first use, in the context current then.
 void makeObjects() {
-    if (objects.program != 0) {
+    if (objects.triangleArray != 0) {
         return;
     }
-    objects.program = makeProgram();
-    emscripten_glUseProgram(objects.program);
-
     makeVertexArray(&objects.triangleArray, &objects.triangleBuffer);
     bindAttribute(0, 3, sizeof(GLVertex), offsetof(GLVertex, position));
     bindAttribute(1, 3, sizeof(GLVertex), offsetof(GLVertex, normal));
@@ -51,6 +48,19 @@ void setSwitch(GLenum capability, bool on, bool* current) {
             emscripten_glDisable(capability);
         }
         *current = on;
+    }
+}
+
+// The program for the state's key, made the first time the key comes.
+void useProgram() {
+    const ShaderKey key = currentShaderKey();
+    auto found = objects.programs.find(key);
+    if (found == objects.programs.end()) {
+        found = objects.programs.emplace(key, ShaderProgram{makeProgram(key), {}}).first;
+    }
+    if (objects.current != &found->second) {
+        objects.current = &found->second;
+        emscripten_glUseProgram(objects.current->program);
     }
 }
 
@@ -114,6 +124,7 @@ void drawTriangles(size_t count) {
         return;
     }
     makeObjects();
+    useProgram();
     setUniforms();
     setSwitch(GL_DEPTH_TEST, glState.depthTest, &objects.depthTest);
     setSwitch(GL_CULL_FACE, glState.cullFace, &objects.cullFace);

@@ -5,6 +5,8 @@
 #include <webgl/webgl1.h>
 #include <webgl/webgl2.h>
 
+#include <map>
+#include <tuple>
 #include <unordered_map>
 
 #include "gl_state.h"
@@ -16,8 +18,28 @@ struct SentUniform {
     GLfloat value[3 * maxLights];  // the largest: three floats for each light
 };
 
-struct WebGLObjects {
+// What changes what the vertex shader computes, beyond its uniforms' values: each key
+// has a program built for it. Drivers that shade vertices on the page's own thread
+// (llvmpipe under WebKitGTK) then run no loop or branch that a uniform decides.
+struct ShaderKey {
+    bool lighting;
+    int lightCount;  // the lights enabled
+    bool twoSided;
+    bool operator<(const ShaderKey& other) const {
+        return std::tie(lighting, lightCount, twoSided) <
+               std::tie(other.lighting, other.lightCount, other.twoSided);
+    }
+};
+
+struct ShaderProgram {
     GLuint program;
+    // Names are string literals, which their addresses identify.
+    std::unordered_map<const char*, SentUniform> uniforms;
+};
+
+struct WebGLObjects {
+    std::map<ShaderKey, ShaderProgram> programs;
+    ShaderProgram* current;  // the program in use
     GLuint triangleArray;
     GLuint triangleBuffer;
     size_t triangleCapacity;  // vertices triangleBuffer has room for
@@ -28,8 +50,6 @@ struct WebGLObjects {
     size_t lineIndexCount;  // how many edges' indices the index buffer holds
     GLuint texture;  // bound from the start: it is the only one
     GLuint boundArray;
-    // Names are string literals, which their addresses identify.
-    std::unordered_map<const char*, SentUniform> uniforms;
     // The switches as WebGL has them, so that each is set only when GL's changes.
     bool depthTest;
     bool cullFace;
@@ -37,9 +57,13 @@ struct WebGLObjects {
 
 extern WebGLObjects objects;
 
-// The shader pair that computes GL 1.1's fixed-function results, compiled and linked.
-GLuint makeProgram();
-// Sends every uniform whose value the state has changed since the last draw.
+// The key of the state as it is.
+ShaderKey currentShaderKey();
+// The shader pair that computes GL 1.1's fixed-function results for that key, compiled
+// and linked.
+GLuint makeProgram(const ShaderKey& key);
+// Sends every uniform whose value the state has changed since the current program's
+// last draw.
 void setUniforms();
 // The vertex array and buffers of wide lines, bound.
 void makeLineObjects();

@@ -4,6 +4,8 @@
 #include <webgl/webgl1.h>
 #include <webgl/webgl2.h>
 
+#include <string>
+
 #include "webgl_internal.h"
 
 namespace {
@@ -12,8 +14,9 @@ namespace {
 // (section 2.13.1) writes it:
 //   c = e_cm + a_cm * a_cs + sum_i (a_cm * a_cli + (n . VP_pli) d_cm * d_cli
 //                                   + f_i (n . h_i)^s_rm s_cm * s_cli)
-// with f_i = 1 where n . VP_pli > 0, else 0, and alpha the diffuse material's.
-const char* vertexShader = R"(#version 300 es
+// with f_i = 1 where n . VP_pli > 0, else 0, and alpha the diffuse material's. The key
+// comes first, as LIGHTING, LIGHT_COUNT and TWO_SIDED.
+const char* vertexShader = R"(
 layout(location = 0) in vec3 position;
 layout(location = 1) in vec3 normal;
 layout(location = 2) in vec2 lineOffset;  // half a wide line's width, across it
@@ -30,11 +33,8 @@ struct Material {
 uniform mat4 modelview;
 uniform mat4 projection;
 uniform mat3 normalMatrix;  // the inverse transpose of the modelview's upper 3 x 3
-uniform bool lighting;
-uniform bool twoSided;
 uniform vec3 sceneAmbient;  // a_cs
 uniform Material materials[2];  // front, back
-uniform int lightCount;
 uniform vec3 lightAmbient[8];   // a_cli
 uniform vec3 lightDiffuse[8];   // d_cli
 uniform vec3 lightSpecular[8];  // s_cli
@@ -48,7 +48,7 @@ flat out float facing;
 
 vec4 lit(Material m, vec3 n) {
     vec3 c = m.emission.rgb + m.ambient.rgb * sceneAmbient;
-    for (int i = 0; i < lightCount; ++i) {
+    for (int i = 0; i < LIGHT_COUNT; ++i) {
         float nVP = dot(n, lightDirection[i]);
         c += m.ambient.rgb * lightAmbient[i];
         if (nVP > 0.0) {
@@ -67,15 +67,19 @@ void main() {
     eyeDistance = abs(eye.z);
     facing = lineFacing;
     vec3 n = normalMatrix * normal;
-    if (lighting) {
-        frontColour = lit(materials[0], n);
-        // One-sided, back faces take the front material and the normal as it is.
-        backColour = twoSided ? lit(materials[1], -n) : frontColour;
-    } else {
-        // GL's current colour, which the viewer never changes.
-        frontColour = vec4(1.0);
-        backColour = frontColour;
-    }
+#if LIGHTING
+    frontColour = lit(materials[0], n);
+#if TWO_SIDED
+    backColour = lit(materials[1], -n);
+#else
+    // One-sided, back faces take the front material and the normal as it is.
+    backColour = frontColour;
+#endif
+#else
+    // GL's current colour, which the viewer never changes.
+    frontColour = vec4(1.0);
+    backColour = frontColour;
+#endif
 }
 )";
 
@@ -125,9 +129,21 @@ GLuint compile(GLenum type, const char* source) {
 
 }  // namespace
 
-GLuint makeProgram() {
+ShaderKey currentShaderKey() {
+    int lightCount = 0;
+    for (const GLLight& light : glState.lights) {
+        lightCount += light.enabled;
+    }
+    return {glState.lighting, lightCount, glState.twoSided};
+}
+
+GLuint makeProgram(const ShaderKey& key) {
+    const std::string vertexSource =
+        "#version 300 es\n#define LIGHTING " + std::to_string(key.lighting) +
+        "\n#define LIGHT_COUNT " + std::to_string(key.lightCount) + "\n#define TWO_SIDED " +
+        std::to_string(key.twoSided) + vertexShader;
     const GLuint program = emscripten_glCreateProgram();
-    const GLuint shaders[2] = {compile(GL_VERTEX_SHADER, vertexShader),
+    const GLuint shaders[2] = {compile(GL_VERTEX_SHADER, vertexSource.c_str()),
                                compile(GL_FRAGMENT_SHADER, fragmentShader)};
     for (const GLuint shader : shaders) {
         emscripten_glAttachShader(program, shader);
@@ -138,8 +154,9 @@ GLuint makeProgram() {
     return program;
 }
 
+// The program with the most work, which a GPU's limits refuse first.
 bool glProgramLinks() {
-    const GLuint program = makeProgram();
+    const GLuint program = makeProgram({true, maxLights, true});
     GLint linked = GL_FALSE;
     emscripten_glGetProgramiv(program, GL_LINK_STATUS, &linked);
     emscripten_glDeleteProgram(program);

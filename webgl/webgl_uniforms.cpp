@@ -13,10 +13,11 @@ namespace {
 
 // The uniform's entry where value differs from what it was last sent, else null.
 SentUniform* changed(const char* name, const void* value, size_t bytes) {
-    auto found = objects.uniforms.find(name);
-    if (found == objects.uniforms.end()) {
-        const GLint location = emscripten_glGetUniformLocation(objects.program, name);
-        found = objects.uniforms.emplace(name, SentUniform{location, 0, {}}).first;
+    std::unordered_map<const char*, SentUniform>& uniforms = objects.current->uniforms;
+    auto found = uniforms.find(name);
+    if (found == uniforms.end()) {
+        const GLint location = emscripten_glGetUniformLocation(objects.current->program, name);
+        found = uniforms.emplace(name, SentUniform{location, 0, {}}).first;
     }
     SentUniform& sent = found->second;
     if (sent.bytes == bytes && std::memcmp(sent.value, value, bytes) == 0) {
@@ -85,7 +86,7 @@ void normalise(GLfloat* v) {
     }
 }
 
-// The enabled lights, packed: the shader loops over these alone.
+// The enabled lights, packed: the shader loops over these alone, as many as its key says.
 void setLightUniforms() {
     GLfloat ambient[maxLights][3], diffuse[maxLights][3], specular[maxLights][3];
     GLfloat direction[maxLights][3], halfway[maxLights][3];
@@ -107,7 +108,6 @@ void setLightUniforms() {
         normalise(halfway[count]);
         ++count;
     }
-    sendInt("lightCount", count);
     if (count > 0) {
         sendVec3("lightAmbient", ambient[0], count);
         sendVec3("lightDiffuse", diffuse[0], count);
@@ -145,8 +145,6 @@ void setUniforms() {
     sendMat4("modelview", modelviewMatrix());
     sendMat4("projection", projectionMatrix());
     setNormalMatrix(modelviewMatrix());
-    sendInt("lighting", glState.lighting);
-    sendInt("twoSided", glState.twoSided);
     sendVec3("sceneAmbient", glState.lightModelAmbient);
     setMaterialUniforms(0, glState.front);
     setMaterialUniforms(1, glState.back);

@@ -14,50 +14,43 @@ namespace {
 // (section 2.13.1) writes it:
 //   c = e_cm + a_cm * a_cs + sum_i (a_cm * a_cli + (n . VP_pli) d_cm * d_cli
 //                                   + f_i (n . h_i)^s_rm s_cm * s_cli)
-// with f_i = 1 where n . VP_pli > 0, else 0, and alpha the diffuse material's. The key
-// comes first, as LIGHTING, LIGHT_COUNT and TWO_SIDED.
+// with f_i = 1 where n . VP_pli > 0, else 0, and alpha the diffuse material's. What does
+// not depend on the vertex comes computed for each side, front then back: the terms
+// without n, and the products of material and light colours. The key comes first, as
+// LIGHTING, LIGHT_COUNT and TWO_SIDED.
 const char* vertexShader = R"(
 layout(location = 0) in vec3 position;
 layout(location = 1) in vec3 normal;
 layout(location = 2) in vec2 lineOffset;  // half a wide line's width, across it
 layout(location = 3) in float lineFacing;  // a line's polygon: 1 front, -1 back; 0 none
 
-struct Material {
-    vec4 ambient;   // a_cm
-    vec4 diffuse;   // d_cm
-    vec4 specular;  // s_cm
-    vec4 emission;  // e_cm
-    float shininess;  // s_rm
-};
-
 uniform mat4 modelview;
 uniform mat4 projection;
 uniform mat3 normalMatrix;  // the inverse transpose of the modelview's upper 3 x 3
-uniform vec3 sceneAmbient;  // a_cs
-uniform Material materials[2];  // front, back
-uniform vec3 lightAmbient[8];   // a_cli
-uniform vec3 lightDiffuse[8];   // d_cli
-uniform vec3 lightSpecular[8];  // s_cli
 uniform vec3 lightDirection[8];  // VP_pli: towards the light, unit length
 uniform vec3 lightHalfway[8];    // h_i: VP_pli + (0, 0, 1), unit length
+uniform vec3 unlit[2];  // e_cm + a_cm * a_cs + sum_i a_cm * a_cli
+uniform vec3 diffuseProducts[16];   // d_cm * d_cli, the front's lights then the back's
+uniform vec3 specularProducts[16];  // s_cm * s_cli
+uniform float shininess[2];  // s_rm
+uniform float alpha[2];
 
 out vec4 frontColour;
 out vec4 backColour;
 out float eyeDistance;
 flat out float facing;
 
-vec4 lit(Material m, vec3 n) {
-    vec3 c = m.emission.rgb + m.ambient.rgb * sceneAmbient;
+vec4 lit(int side, vec3 n) {
+    vec3 c = unlit[side];
     for (int i = 0; i < LIGHT_COUNT; ++i) {
         float nVP = dot(n, lightDirection[i]);
-        c += m.ambient.rgb * lightAmbient[i];
         if (nVP > 0.0) {
-            c += nVP * m.diffuse.rgb * lightDiffuse[i];
-            c += pow(max(dot(n, lightHalfway[i]), 0.0), m.shininess) * m.specular.rgb *
-                 lightSpecular[i];
+            c += nVP * diffuseProducts[8 * side + i];
+            c += pow(max(dot(n, lightHalfway[i]), 0.0), shininess[side]) *
+                 specularProducts[8 * side + i];
         }
     }
-    return vec4(clamp(c, 0.0, 1.0), m.diffuse.a);
+    return vec4(clamp(c, 0.0, 1.0), alpha[side]);
 }
 
 void main() {
@@ -68,9 +61,9 @@ void main() {
     facing = lineFacing;
     vec3 n = normalMatrix * normal;
 #if LIGHTING
-    frontColour = lit(materials[0], n);
+    frontColour = lit(0, n);
 #if TWO_SIDED
-    backColour = lit(materials[1], -n);
+    backColour = lit(1, -n);
 #else
     // One-sided, back faces take the front material and the normal as it is.
     backColour = frontColour;

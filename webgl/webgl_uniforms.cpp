@@ -40,15 +40,15 @@ void sendFloat(const char* name, GLfloat value) {
     }
 }
 
-void sendVec3(const char* name, const GLfloat* value, int count = 1) {
-    if (const SentUniform* u = changed(name, value, 3 * count * sizeof(GLfloat))) {
-        emscripten_glUniform3fv(u->location, count, value);
+void sendFloats(const char* name, const GLfloat* values, int count) {
+    if (const SentUniform* u = changed(name, values, count * sizeof(GLfloat))) {
+        emscripten_glUniform1fv(u->location, count, values);
     }
 }
 
-void sendVec4(const char* name, const GLfloat* value) {
-    if (const SentUniform* u = changed(name, value, 4 * sizeof(GLfloat))) {
-        emscripten_glUniform4fv(u->location, 1, value);
+void sendVec3(const char* name, const GLfloat* value, int count = 1) {
+    if (const SentUniform* u = changed(name, value, 3 * count * sizeof(GLfloat))) {
+        emscripten_glUniform3fv(u->location, count, value);
     }
 }
 
@@ -64,19 +64,6 @@ void sendMat4(const char* name, const GLfloat* value) {
     }
 }
 
-void setMaterialUniforms(int index, const GLMaterial& m) {
-    const char* names[5][2] = {{"materials[0].ambient", "materials[1].ambient"},
-                               {"materials[0].diffuse", "materials[1].diffuse"},
-                               {"materials[0].specular", "materials[1].specular"},
-                               {"materials[0].emission", "materials[1].emission"},
-                               {"materials[0].shininess", "materials[1].shininess"}};
-    sendVec4(names[0][index], m.ambient);
-    sendVec4(names[1][index], m.diffuse);
-    sendVec4(names[2][index], m.specular);
-    sendVec4(names[3][index], m.emission);
-    sendFloat(names[4][index], m.shininess);
-}
-
 void normalise(GLfloat* v) {
     const GLfloat length = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
     if (length > 0.0f) {
@@ -86,19 +73,32 @@ void normalise(GLfloat* v) {
     }
 }
 
-// The enabled lights, packed: the shader loops over these alone, as many as its key says.
-void setLightUniforms() {
-    GLfloat ambient[maxLights][3], diffuse[maxLights][3], specular[maxLights][3];
+// The enabled lights, packed, as many as the shader's key says, with each side's
+// material: the terms of GL's sum that do not depend on the vertex, computed once.
+void setLightingUniforms() {
     GLfloat direction[maxLights][3], halfway[maxLights][3];
+    GLfloat unlit[2][3], diffuse[2][maxLights][3], specular[2][maxLights][3];
+    const GLMaterial* sides[2] = {&glState.front, &glState.back};
+    for (int side = 0; side < 2; ++side) {
+        for (int i = 0; i < 3; ++i) {
+            unlit[side][i] = sides[side]->emission[i] +
+                             sides[side]->ambient[i] * glState.lightModelAmbient[i];
+        }
+    }
     int count = 0;
     for (const GLLight& light : glState.lights) {
         if (!light.enabled) {
             continue;
         }
+        for (int side = 0; side < 2; ++side) {
+            const GLMaterial& m = *sides[side];
+            for (int i = 0; i < 3; ++i) {
+                unlit[side][i] += m.ambient[i] * light.ambient[i];
+                diffuse[side][count][i] = m.diffuse[i] * light.diffuse[i];
+                specular[side][count][i] = m.specular[i] * light.specular[i];
+            }
+        }
         for (int i = 0; i < 3; ++i) {
-            ambient[count][i] = light.ambient[i];
-            diffuse[count][i] = light.diffuse[i];
-            specular[count][i] = light.specular[i];
             direction[count][i] = light.position[i];
         }
         normalise(direction[count]);
@@ -108,12 +108,19 @@ void setLightUniforms() {
         normalise(halfway[count]);
         ++count;
     }
+    sendVec3("unlit", unlit[0], 2);
+    const GLfloat shininess[2] = {glState.front.shininess, glState.back.shininess};
+    const GLfloat alpha[2] = {glState.front.diffuse[3], glState.back.diffuse[3]};
+    sendFloats("shininess", shininess, 2);
+    sendFloats("alpha", alpha, 2);
     if (count > 0) {
-        sendVec3("lightAmbient", ambient[0], count);
-        sendVec3("lightDiffuse", diffuse[0], count);
-        sendVec3("lightSpecular", specular[0], count);
         sendVec3("lightDirection", direction[0], count);
         sendVec3("lightHalfway", halfway[0], count);
+        // Each side's products at its own place in the arrays: the back's at 8.
+        sendVec3("diffuseProducts", diffuse[0][0], count);
+        sendVec3("specularProducts", specular[0][0], count);
+        sendVec3("diffuseProducts[8]", diffuse[1][0], count);
+        sendVec3("specularProducts[8]", specular[1][0], count);
     }
 }
 
@@ -145,10 +152,7 @@ void setUniforms() {
     sendMat4("modelview", modelviewMatrix());
     sendMat4("projection", projectionMatrix());
     setNormalMatrix(modelviewMatrix());
-    sendVec3("sceneAmbient", glState.lightModelAmbient);
-    setMaterialUniforms(0, glState.front);
-    setMaterialUniforms(1, glState.back);
-    setLightUniforms();
+    setLightingUniforms();
 
     sendInt("texturing", glState.texture2D && glState.textureLoaded);
     sendInt("textureReplace", glState.textureEnvMode == GL_REPLACE);

@@ -54,13 +54,13 @@ void setSwitch(GLenum capability, bool on, bool* current) {
 // The program for the state's key, made the first time the key comes.
 void useProgram() {
     const ShaderKey key = currentShaderKey();
-    auto found = objects.programs.find(key);
-    if (found == objects.programs.end()) {
-        found = objects.programs.emplace(key, ShaderProgram{makeProgram(key), {}}).first;
+    ShaderProgram& wanted = objects.programs[key.lighting][key.lightCount][key.twoSided];
+    if (wanted.program == 0) {
+        wanted.program = makeProgram(key);
     }
-    if (objects.current != &found->second) {
-        objects.current = &found->second;
-        emscripten_glUseProgram(objects.current->program);
+    if (objects.current != &wanted) {
+        objects.current = &wanted;
+        emscripten_glUseProgram(wanted.program);
     }
 }
 

@@ -5,8 +5,6 @@
 #include <webgl/webgl1.h>
 #include <webgl/webgl2.h>
 
-#include <map>
-#include <tuple>
 #include <unordered_map>
 
 #include "gl_state.h"
@@ -25,10 +23,6 @@ struct ShaderKey {
     bool lighting;
     int lightCount;  // the lights enabled
     bool twoSided;
-    bool operator<(const ShaderKey& other) const {
-        return std::tie(lighting, lightCount, twoSided) <
-               std::tie(other.lighting, other.lightCount, other.twoSided);
-    }
 };
 
 struct ShaderProgram {
@@ -38,7 +32,8 @@ struct ShaderProgram {
 };
 
 struct WebGLObjects {
-    std::map<ShaderKey, ShaderProgram> programs;
+    // By lighting, light count and two-sided: a program is 0 until its key first comes.
+    ShaderProgram programs[2][maxLights + 1][2];
     ShaderProgram* current;  // the program in use
     GLuint triangleArray;
     GLuint triangleBuffer;

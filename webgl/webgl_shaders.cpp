@@ -4,8 +4,6 @@
 #include <webgl/webgl1.h>
 #include <webgl/webgl2.h>
 
-#include <string>
-
 #include "webgl_internal.h"
 
 namespace {
@@ -113,9 +111,10 @@ void main() {
 }
 )";
 
-GLuint compile(GLenum type, const char* source) {
+// The source in parts, which the shader reads as one.
+GLuint compile(GLenum type, const char* const* parts, GLsizei count) {
     const GLuint shader = emscripten_glCreateShader(type);
-    emscripten_glShaderSource(shader, 1, &source, nullptr);
+    emscripten_glShaderSource(shader, count, parts, nullptr);
     emscripten_glCompileShader(shader);
     return shader;
 }
@@ -131,13 +130,15 @@ ShaderKey currentShaderKey() {
 }
 
 GLuint makeProgram(const ShaderKey& key) {
-    const std::string vertexSource =
-        "#version 300 es\n#define LIGHTING " + std::to_string(key.lighting) +
-        "\n#define LIGHT_COUNT " + std::to_string(key.lightCount) + "\n#define TWO_SIDED " +
-        std::to_string(key.twoSided) + vertexShader;
+    static const char* const digits[] = {"0", "1", "2", "3", "4", "5", "6", "7", "8"};
+    static_assert(sizeof digits / sizeof *digits == maxLights + 1, "a digit for each count");
+    const char* const vertexParts[] = {
+        "#version 300 es\n#define LIGHTING ", digits[key.lighting],
+        "\n#define LIGHT_COUNT ", digits[key.lightCount],
+        "\n#define TWO_SIDED ", digits[key.twoSided], vertexShader};
     const GLuint program = emscripten_glCreateProgram();
-    const GLuint shaders[2] = {compile(GL_VERTEX_SHADER, vertexSource.c_str()),
-                               compile(GL_FRAGMENT_SHADER, fragmentShader)};
+    const GLuint shaders[2] = {compile(GL_VERTEX_SHADER, vertexParts, 7),
+                               compile(GL_FRAGMENT_SHADER, &fragmentShader, 1)};
     for (const GLuint shader : shaders) {
         emscripten_glAttachShader(program, shader);
         // The program keeps the shaders it was linked from alive as long as it needs them.

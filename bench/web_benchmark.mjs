@@ -2,7 +2,8 @@
 // while the model spins at 819 px beside the floor of bare WebGL 2, and the page's own
 // main-thread work in each frame (median, from each frame callback's start to the next
 // frame request), each over RUNS loads interleaved with the floor's; milliseconds from
-// navigation to the box; and the bytes a browser downloads. Prints CSV rows:
+// navigation to the box, in a browser that has shown pages before (warm) and in one
+// just started (cold); and the bytes a browser downloads. Prints CSV rows:
 // figure,where,median,min,max.
 // Usage: node web_benchmark.mjs SITE FLOOR_FOLDER RUNS SECONDS
 import { readFileSync } from 'node:fs';
@@ -66,6 +67,16 @@ for (const engine of engines) {
     await viewer.context().close();
   }
   await browser.close();
+  // A first visit in a browser just started, with a profile of its own.
+  const cold = [];
+  for (let run = 0; run < runs; ++run) {
+    const fresh = await openBrowser(engine);
+    const viewer = await newPage(fresh);
+    await viewer.goto(`${servers[0].url}/index.html`);
+    await viewer.locator('dialog.box').waitFor();
+    cold.push(await viewer.evaluate(() => window.boxShownAt));
+    await fresh.close();
+  }
   // WebKitGTK's frames keep to the display's rate: its figures are the page's at that rate.
   const at = engine === 'webkit' ? '819px display-paced' : '819px';
   row(`fps spinning ${engine}`, at, page.fps);
@@ -73,7 +84,8 @@ for (const engine of engines) {
   row(`fps ratio ${engine}/floor`, at, [median(page.fps) / median(bare.fps)]);
   row(`frame work ms ${engine}`, at, page.work);
   row(`frame work ms ${engine} floor`, at, bare.work);
-  row(`box ms ${engine}`, 'local', box);
+  row(`box ms ${engine}`, 'warm', box);
+  row(`box ms ${engine}`, 'cold', cold);
 }
 const bytes = ['trackball-viewer.wasm', 'trackball-viewer.js', 'sw.js']
   .map((file) => gzipSync(readFileSync(`${site}/${file}`), { level: 9 }).length)

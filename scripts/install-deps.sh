@@ -15,6 +15,10 @@ packages=(
   libdecor-0-plugin-1-cairo
   libatk1.0-dev libatk-bridge2.0-dev  # screen readers' objects, through AT-SPI
 )
+# From Debian 13 on, libdecor draws those title bars with GTK, in the desktop's theme;
+# Debian 12 has cairo's alone.
+. /etc/os-release
+[ "${VERSION_CODENAME:-}" = bookworm ] || packages+=(libdecor-0-plugin-1-gtk)
 web_packages=(emscripten nodejs)
 test_packages=(
   python3 libosmesa6-dev libgtest-dev xfonts-base

@@ -145,8 +145,12 @@ typedef char16_t WCHAR;  // UTF-16, as on Windows
 typedef WCHAR* LPWSTR;
 typedef const WCHAR* LPCWSTR;
 
+#ifndef TRUE
 #define TRUE 1
+#endif
+#ifndef FALSE
 #define FALSE 0
+#endif
 
 typedef struct StandInWindow* HWND;
 typedef struct StandInDC* HDC;

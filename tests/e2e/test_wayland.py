@@ -10,7 +10,7 @@ import unittest
 
 from viewer import (APP_ID, BACKGROUND, CAPTION, FOG_BACKGROUND, TEXT, TITLE, ScreenReader,
                     Viewer, message_boxes)
-from wayland import Sway
+from wayland import Sway, drag_and_close_box
 from xsession import XServer, cpu_seconds, pixel, wait_exit
 
 
@@ -183,51 +183,12 @@ class NativeWayland(unittest.TestCase):
     def test_where_the_desktop_draws_no_frames_the_box_has_its_own_title_bar(self):
         # Weston, nested in sway, draws no frames, as GNOME does not.
         sway = self.desktop(1280, 800, 1)
-        weston = sway.start('weston', '--backend=wayland-backend.so', '--width=1280',
-                            '--height=800', '--use-pixman', '--socket=wayland-weston',
-                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self.addCleanup(lambda: weston.kill() or weston.wait())
-        for _ in range(100):
-            if os.path.exists(os.path.join(sway.env['XDG_RUNTIME_DIR'], 'wayland-weston')):
-                break
-            time.sleep(0.1)
-        viewer, _ = sway.viewer(WAYLAND_DISPLAY='wayland-weston')
+        viewer, _ = sway.viewer(WAYLAND_DISPLAY=sway.nested_weston())
         self.addCleanup(lambda: viewer.poll() is None and viewer.kill())
 
-        def frame():
-            """The box's body (left, top, right, bottom) and its title bar's height."""
-            for _ in range(100):
-                width, _, pixels = sway.screenshot({'rect': dict(x=0, y=0, width=1280,
-                                                                 height=800)})
-                border = [i // 3 for i in range(0, len(pixels), 3)
-                          if pixels[i:i + 3] == bytes((0, 120, 215))]
-                if border:
-                    break
-                time.sleep(0.1)
-            right, bottom = border[-1] % width + 12, border[-1] // width + 10
-            top = bottom
-            while sum(pixel(pixels, width, right - 5, top - 1)) > 200:
-                top -= 1
-            title = top
-            while sum(pixel(pixels, width, right - 5, title - 1)) < 200:
-                title -= 1
-            caption = [pixel(pixels, width, x, y) for y in range(title, top)
-                       for x in range(right - 339, right - 100)]
-            self.assertGreater(sum(sum(colour) > 600 for colour in caption), 20, 'caption')
-            return right - 339, top, right, bottom, top - title
-
-        left, top, right, bottom, title = frame()
-        self.assertEqual(bottom - top, 86)
-        self.assertGreaterEqual(title, 18)
-        # Each step once weston has taken the one before: a move starts from the press.
-        for step in (f'move {left + 60} {top - title // 2}', 'press',
-                     *(f'move {left + 60 - 30 * i} {top - title // 2 + 20 * i}'
-                       for i in range(1, 6)), 'release'):
-            sway.pointer(step)
-            time.sleep(0.1)
-        self.assertEqual(frame()[:2], (left - 150, top + 100), 'a drag on the title moves it')
-        # The close button ends the box as OK does, and the viewer's window follows.
-        sway.pointer(f'move {right - 150 - 12} {top + 100 - title // 2}', 'press', 'release')
+        # Cairo's near-black bar, the one frame Debian 12 has.
+        drag_and_close_box(self, sway, viewer, lambda colour: sum(colour) < 100)
+        # The viewer's window follows.
         time.sleep(2)
         self.assertIsNone(viewer.poll())
         sway.key('Escape')

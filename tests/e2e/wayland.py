@@ -9,6 +9,7 @@ import tempfile
 import time
 
 USER = 'nobody'
+OK_BORDER = (0, 120, 215)
 AS_USER = ['setpriv', '--reuid=nobody', '--regid=nogroup', '--clear-groups']
 
 
@@ -18,6 +19,20 @@ def readable_copy(path, folder):
     shutil.copy(path, copy)
     os.chmod(copy, 0o755)
     return copy
+
+
+def title_bar(pixels, width, x, top):
+    """A frame's title bar, which ends at row `top`, read up column x: its colour and
+    height, and how many of its pixels stand out from that colour (the caption's)."""
+    colour = pixels[3 * ((top - 1) * width + x):3 * ((top - 1) * width + x) + 3]
+    near = lambda y: max(abs(a - b) for a, b in zip(colour, pixels[3 * (y * width + x):])) < 12
+    height = 1
+    while near(top - height - 1):
+        height += 1
+    bar = [pixels[3 * (y * width + left):3 * (y * width + left) + 3]
+           for y in range(top - height, top) for left in range(x, x + 240)]
+    caption = sum(sum(abs(a - b) for a, b in zip(colour, p)) > 300 for p in bar)
+    return tuple(colour), height, caption
 
 
 class Sway:
@@ -54,6 +69,7 @@ class Sway:
         self.env.update({k: started[k] for k in ('WAYLAND_DISPLAY', 'SWAYSOCK', 'DISPLAY')
                          if k in started})
         self.size = (width // scale, height // scale)  # the layout, in sway's units
+        self.nested = []
         # A seat with no devices gives clients neither keyboard nor pointer: a keyboard
         # that waits an hour to type, and a mouse that moves as told.
         self.keyboard = self.start('wtype', '-s', '3600000', 'x')
@@ -69,8 +85,21 @@ class Sway:
         return subprocess.run([*AS_USER, *args], env=self.env, capture_output=True, timeout=60,
                               check=True).stdout
 
+    def nested_weston(self):
+        """Weston in a window of its own, on its wayland backend: a desktop that draws
+        no frames, as GNOME's does not. Returns its display's name."""
+        weston = self.start('weston', '--backend=wayland-backend.so', f'--width={self.size[0]}',
+                            f'--height={self.size[1]}', '--use-pixman', '--socket=wayland-weston',
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.nested.append(weston)
+        for _ in range(100):
+            if os.path.exists(os.path.join(self.env['XDG_RUNTIME_DIR'], 'wayland-weston')):
+                break
+            time.sleep(0.1)
+        return 'wayland-weston'
+
     def stop(self):
-        for process in (self.keyboard, self.mouse, self.process):
+        for process in (*self.nested, self.keyboard, self.mouse, self.process):
             process.kill()
             process.wait()
 
@@ -112,6 +141,25 @@ class Sway:
                 for y in range(h)]
         return w, h, b''.join(rows)
 
+    def frames(self, viewer=None):
+        """The screen, and the message box's body on it (left, top, right, bottom) where
+        one shows, found by its OK button's border."""
+        for _ in range(100):
+            width, _, pixels = self.screenshot({'rect': dict(x=0, y=0, width=self.size[0],
+                                                             height=self.size[1])})
+            border = [i // 3 for i in range(0, len(pixels), 3)
+                      if pixels[i:i + 3] == bytes(OK_BORDER)]
+            if border:
+                right, bottom = border[-1] % width + 12, border[-1] // width + 10
+                top = bottom
+                while sum(pixels[3 * ((top - 1) * width + right - 5):][:3]) > 690:
+                    top -= 1
+                return pixels, (right - 339, top, right, bottom)
+            if viewer is not None and viewer.poll() is not None:
+                raise AssertionError(f'the viewer ended: {viewer.stderr.read()}')
+            time.sleep(0.1)
+        raise AssertionError('no message box on the screen')
+
     def key(self, name):
         self.run('wtype', '-k', name)
 
@@ -131,3 +179,28 @@ class Sway:
                    MESSAGEBOX_LOG=log, **env)
         program = readable_copy(os.environ['VIEWER'], self.folder)
         return self.start(program, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE), log
+
+
+def drag_and_close_box(test, sway, viewer, bar):
+    """The box's own frame on a desktop that draws none: a title bar whose colour
+    passes `bar`, with the caption in it; a drag on it moves the box; its close button
+    ends the box as OK does. Returns the height of the bar."""
+    def frame():
+        pixels, (left, top, right, bottom) = sway.frames(viewer)
+        colour, title, caption = title_bar(pixels, sway.size[0], left + 4, top)
+        test.assertTrue(bar(colour), f'the title bar is {colour}')
+        test.assertGreater(caption, 20, 'caption')
+        return left, top, right, bottom, title
+
+    left, top, right, bottom, title = frame()
+    test.assertEqual(bottom - top, 86)
+    test.assertGreaterEqual(title, 18)
+    # Each step once the compositor has taken the one before: a move starts from the press.
+    for step in (f'move {left + 60} {top - title // 2}', 'press',
+                 *(f'move {left + 60 - 30 * i} {top - title // 2 + 20 * i}'
+                   for i in range(1, 6)), 'release'):
+        sway.pointer(step)
+        time.sleep(0.1)
+    test.assertEqual(frame()[:2], (left - 150, top + 100), 'a drag on the title moves it')
+    sway.pointer(f'move {right - 150 - 16} {top + 100 - title // 2}', 'press', 'release')
+    return title

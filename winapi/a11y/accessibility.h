@@ -22,6 +22,13 @@ void nameAccessibleWindow(StandInWindow* window, const std::string& title);
 void activateAccessibleWindow(StandInWindow* window, bool active);
 void hideAccessibleWindow(StandInWindow* window);
 
+// Joins the bus where one runs, once; true if joined.
+bool joinAccessibility();
+// GTK, which libdecor's GTK plugin starts inside the program to draw title bars, puts
+// its own root and event hooks in ATK's place, and would start ATK's bridge with its
+// own root had the program not joined first. Called after anything that may have
+// started it, this puts the program's back.
+void reclaimAccessibility();
 // The bus's requests are served while the program waits for its window system, and
 // between frames.
 bool servingAccessibility();

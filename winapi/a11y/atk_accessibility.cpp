@@ -174,7 +174,9 @@ gboolean tellActivation(gpointer) {
     return G_SOURCE_REMOVE;
 }
 
-bool join() {
+}  // namespace
+
+bool joinAccessibility() {
     static bool tried = false;
     if (tried) {
         return joined;
@@ -190,6 +192,8 @@ bool join() {
     joined = startAccessibilityBridge(application, tellActivation);
     return joined;
 }
+
+namespace {
 
 const guint64 shown = bits({ATK_STATE_VISIBLE, ATK_STATE_SHOWING, ATK_STATE_ENABLED,
                             ATK_STATE_SENSITIVE});
@@ -215,7 +219,7 @@ void hideWindowObject(AtkObject* window) {
 
 void showAccessibleBox(const std::string& caption, const std::string& text, bool alert) {
     boxClicked = false;
-    if (!join() || box != nullptr) {
+    if (!joinAccessibility() || box != nullptr) {
         return;
     }
     box = make(windowType(), alert ? ATK_ROLE_ALERT : ATK_ROLE_DIALOG, caption,
@@ -241,7 +245,7 @@ void hideAccessibleBox() {
 }
 
 void showAccessibleWindow(StandInWindow* window, const std::string& title) {
-    if (join() && frames.count(window) == 0) {
+    if (joinAccessibility() && frames.count(window) == 0) {
         frames[window] = make(windowType(), ATK_ROLE_FRAME, title, shown);
         showWindowObject(frames[window], false);
     }

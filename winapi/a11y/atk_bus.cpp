@@ -104,13 +104,20 @@ bool accessibilityBusRuns() {
 bool startAccessibilityBridge(AtkObject* application, GSourceFunc listening) {
     root = application;
     firstListening = listening;
+    reclaimAccessibility();
+    return atk_bridge_adaptor_init(nullptr, nullptr) == 0;
+}
+
+void reclaimAccessibility() {
+    if (root == nullptr) {
+        return;
+    }
     AtkUtilClass* util = ATK_UTIL_CLASS(g_type_class_ref(ATK_TYPE_UTIL));
     util->get_root = []() { return root; };
     util->get_toolkit_name = []() -> const gchar* { return "SDL"; };
     util->get_toolkit_version = []() -> const gchar* { return "2"; };
     util->add_global_event_listener = addEventListener;
     util->remove_global_event_listener = removeEventListener;
-    return atk_bridge_adaptor_init(nullptr, nullptr) == 0;
 }
 
 void serveAccessibility() {

@@ -25,7 +25,14 @@ bool ensureVideo() {
         // X11 where the user asks for it, or where no compositor answers.
         const char* driver = SDL_getenv("SDL_VIDEODRIVER");
         const bool x11Asked = driver != nullptr && SDL_strcasecmp(driver, "x11") == 0;
-        if (!x11Asked && SDL_getenv("WAYLAND_DISPLAY") != nullptr && startWaylandVideo()) {
+        const bool wayland = !x11Asked && SDL_getenv("WAYLAND_DISPLAY") != nullptr;
+        // SDL's Wayland video may start GTK for its title bars: the program joins the
+        // accessibility bus before, and takes ATK back after.
+        if (wayland) {
+            joinAccessibility();
+        }
+        if (wayland && startWaylandVideo()) {
+            reclaimAccessibility();
             s.system = &waylandWindowSystem;
         } else if (startX11Video()) {
             s.system = &x11WindowSystem;

@@ -84,20 +84,26 @@ void button(void* data, wl_pointer*, uint32_t, uint32_t, uint32_t which, uint32_
 }
 
 // The frame's title bar and edges are surfaces of libdecor's, which reads them itself.
-const wl_pointer_listener pointerListener = {
-    [](void* data, wl_pointer*, uint32_t, wl_surface* surface, wl_fixed_t x, wl_fixed_t y) {
+// Events of versions above the one bound never come, and newer libwayland has more.
+wl_pointer_listener makePointerListener() {
+    wl_pointer_listener listener = {};
+    listener.enter = [](void* data, wl_pointer*, uint32_t, wl_surface* surface, wl_fixed_t x,
+                        wl_fixed_t y) {
         static_cast<WaylandBox*>(data)->pointerInside = surface == static_cast<WaylandBox*>(data)->surface;
         pointerAt(data, x, y);
-    },
-    [](void* data, wl_pointer*, uint32_t, wl_surface*) {
+    };
+    listener.leave = [](void* data, wl_pointer*, uint32_t, wl_surface*) {
         static_cast<WaylandBox*>(data)->pointerInside = false;
-    },
-    [](void* data, wl_pointer*, uint32_t, wl_fixed_t x, wl_fixed_t y) { pointerAt(data, x, y); },
-    button,
-    [](void*, wl_pointer*, uint32_t, uint32_t, wl_fixed_t) {},
-    // Events of versions above the one bound never come.
-    nullptr, nullptr, nullptr, nullptr, nullptr,
-};
+    };
+    listener.motion = [](void* data, wl_pointer*, uint32_t, wl_fixed_t x, wl_fixed_t y) {
+        pointerAt(data, x, y);
+    };
+    listener.button = button;
+    listener.axis = [](void*, wl_pointer*, uint32_t, uint32_t, wl_fixed_t) {};
+    return listener;
+}
+
+const wl_pointer_listener pointerListener = makePointerListener();
 
 void seatCapabilities(void* data, wl_seat* seat, uint32_t capabilities) {
     WaylandBox* box = static_cast<WaylandBox*>(data);

@@ -3,9 +3,11 @@
 // where they are: positions are the compositor's.
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <string>
 
 #include <SDL_syswm.h>
+#include <glib.h>
 #include <wayland-client.h>
 
 #include "a11y/accessibility.h"
@@ -101,6 +103,35 @@ bool wlWaitForInput(StandInWindow* window) {
     return found;
 }
 
+// libdecor's GTK plugin asks GTK to leave the locale alone each time a libdecor context
+// loads it: SDL's, then the box's. The second time, GTK has started and warns that the
+// request comes too late, though it was kept the first time and GTK starts only once.
+// GTK logs through GLib's writer, which sees every other message as before.
+GLogWriterOutput dropLateLocaleWarning(GLogLevelFlags level, const GLogField* fields,
+                                       gsize count, gpointer data) {
+    for (gsize i = 0; i < count; ++i) {
+        if (g_strcmp0(fields[i].key, "MESSAGE") == 0 && fields[i].length < 0 &&
+            g_strcmp0(static_cast<const gchar*>(fields[i].value),
+                      "gtk_disable_setlocale() must be called before gtk_init()") == 0) {
+            return G_LOG_WRITER_HANDLED;
+        }
+    }
+    return g_log_writer_default(level, fields, count, data);
+}
+
+// GTK draws nothing here but Wayland title bars, which libdecor's plugin allows it alone:
+// a GDK_BACKEND meant for GTK programs (x11, say) would only make it fail, aloud, and
+// leave cairo's bar. The program starts no other, so nothing else reads the variable.
+void prepareGtkTitleBars() {
+    unsetenv("GDK_BACKEND");
+    // GLib takes one writer for the process's life.
+    static bool writerSet = false;
+    if (!writerSet) {
+        g_log_set_writer_func(dropLateLocaleWarning, nullptr, nullptr);
+        writerSet = true;
+    }
+}
+
 }  // namespace
 
 // Libwayland's way to wait beside other files: no other reader takes the events meanwhile.
@@ -128,6 +159,7 @@ bool startWaylandVideo() {
         return false;
     }
     SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "wayland", SDL_HINT_OVERRIDE);
+    prepareGtkTitleBars();
     return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
 }
 

@@ -92,6 +92,7 @@ void showBox(WaylandBox* box, const std::string& caption) {
     box->surface = wl_compositor_create_surface(box->compositor);
     wl_surface_set_buffer_scale(box->surface, box->scale);
     box->decor = libdecor_new(box->display, &decorInterface);
+    reclaimAccessibility();
     box->frame = libdecor_decorate(box->decor, box->surface, &frameInterface, box);
     libdecor_frame_set_title(box->frame, caption.c_str());
     libdecor_frame_set_app_id(box->frame, DESKTOP_APP_ID);

@@ -1,5 +1,6 @@
 """The viewer on Wayland desktops, as a native Wayland program: sway headless at 200 %
-and at 100 %, with and without XWayland."""
+and at 100 %, with and without XWayland, weston, which draws no frames, and KDE's KWin,
+which draws its own."""
 import math
 import os
 import signal
@@ -10,7 +11,7 @@ import unittest
 
 from viewer import (APP_ID, BACKGROUND, CAPTION, FOG_BACKGROUND, TEXT, TITLE, ScreenReader,
                     Viewer, message_boxes)
-from wayland import Sway, drag_and_close_box
+from wayland import KWin, Sway, drag_and_close_box
 from xsession import XServer, cpu_seconds, pixel, wait_exit
 
 
@@ -221,6 +222,47 @@ class NativeWayland(unittest.TestCase):
                     self.assertLess(cpu_seconds(viewer.pid) - used, 0.1)
                 sway.key('Escape')
                 self.assertEqual(wait_exit(viewer), 0)
+
+    def test_kwin_frames_the_box_and_the_window_with_breeze(self):
+        kwin = self.sway = KWin(1280, 800, self.addCleanup)
+        self.addCleanup(kwin.stop)
+        reader = ScreenReader(self, kwin.start)
+        viewer, _, box = self.start(**reader.env)
+        dialog = reader.tree(['dialog'])['children'][0]
+        self.assertEqual((dialog['name'], dialog['children'][1]['name']), (CAPTION, 'OK'))
+        # KWin's bar, above the box, holds the caption, dark on Breeze's light grey,
+        # left of the bar's buttons.
+        frame, rect = box['frame'], box['rect']
+        width, _, bar = kwin.screenshot({'rect': dict(x=frame['x'] + 10, y=frame['y'],
+                                                      width=frame['width'] - 80,
+                                                      height=rect['y'] - frame['y'])})
+        self.assertGreater(sum(sum(pixel(bar, width, x, y)) < 300 for x in range(width)
+                               for y in range(len(bar) // (3 * width))), 20, 'caption')
+        reader.click()
+        window = kwin.wait_window(TITLE, viewer)
+        self.assertEqual((box['app_id'], window['app_id']), (APP_ID, APP_ID))
+        # 80 % of the screen's 800 pixels.
+        self.assertEqual((window['rect']['width'], window['rect']['height']), (640, 640))
+        self.corner_once_drawn(window, BACKGROUND)
+        middle = (window['rect']['x'] + 320, window['rect']['y'] + 320)
+        kwin.pointer(f'move {middle[0]} {middle[1]}', 'press', 'release')
+        self.assert_still(window, 'a click in place stops the model')
+        self.assert_drag_rolls(window)
+        time.sleep(0.5)
+        used = cpu_seconds(viewer.pid)
+        time.sleep(2)
+        self.assertLess(cpu_seconds(viewer.pid) - used, 0.1)
+        kwin.key('Escape')
+        self.assertEqual((wait_exit(viewer), viewer.stderr.read()), (0, b''))
+
+        # Esc ends the box as OK does; the bar's close button ends the program.
+        viewer, _, _ = self.start()
+        kwin.key('Escape')
+        window = kwin.wait_window(TITLE, viewer)
+        frame = window['frame']
+        kwin.pointer(f'move {frame["x"] + frame["width"] - 19} '
+                     f'{(frame["y"] + window["rect"]["y"]) // 2}', 'press', 'release')
+        self.assertEqual(wait_exit(viewer), 0)
 
     def test_screen_readers_find_the_box_and_the_window(self):
         sway = self.desktop(1920, 1080, 1)

@@ -35,13 +35,19 @@ def title_bar(pixels, width, x, top):
     return tuple(colour), height, caption
 
 
+def private_folder(name):
+    """A folder for one desktop, and in it the user's runtime folder."""
+    folder = tempfile.mkdtemp(prefix=f'viewer-{name}-')
+    os.chmod(folder, 0o755)
+    runtime = os.path.join(folder, 'run')
+    os.mkdir(runtime, 0o700)
+    shutil.chown(runtime, USER)
+    return folder, runtime
+
+
 class Sway:
     def __init__(self, width, height, scale, xwayland=False, refresh=60):
-        self.folder = tempfile.mkdtemp(prefix='viewer-sway-')
-        os.chmod(self.folder, 0o755)
-        runtime = os.path.join(self.folder, 'run')
-        os.mkdir(runtime, 0o700)
-        shutil.chown(runtime, USER)
+        self.folder, runtime = private_folder('sway')
         config = os.path.join(self.folder, 'config')
         with open(config, 'w') as f:
             f.write(f'output HEADLESS-1 mode {width}x{height}@{refresh}Hz scale {scale}\n'
@@ -73,6 +79,9 @@ class Sway:
         # A seat with no devices gives clients neither keyboard nor pointer: a keyboard
         # that waits an hour to type, and a mouse that moves as told.
         self.keyboard = self.start('wtype', '-s', '3600000', 'x')
+        self.start_mouse()
+
+    def start_mouse(self):
         self.mouse = self.start(readable_copy(os.environ['WLPOINTER'], self.folder),
                                 *map(str, self.size), stdin=subprocess.PIPE,
                                 stdout=subprocess.PIPE)
@@ -82,8 +91,10 @@ class Sway:
         return subprocess.Popen([*AS_USER, *args], env=dict(self.env, **(env or {})), **streams)
 
     def run(self, *args):
-        return subprocess.run([*AS_USER, *args], env=self.env, capture_output=True, timeout=60,
-                              check=True).stdout
+        done = subprocess.run([*AS_USER, *args], env=self.env, capture_output=True, timeout=60)
+        if done.returncode != 0:
+            raise AssertionError(f'{args} ended with {done.returncode}: {done.stderr.decode()}')
+        return done.stdout
 
     def nested_weston(self):
         """Weston in a window of its own, on its wayland backend: a desktop that draws
@@ -120,13 +131,17 @@ class Sway:
         deadline = time.monotonic() + timeout
         while time.monotonic() < deadline:
             for window in self.windows():
-                if window['name'] == title:
+                if self.titled(window, title):
                     return window
             if viewer is not None and viewer.poll() is not None:
                 raise AssertionError(f'the viewer ended with {viewer.returncode}: '
                                      f'{viewer.stderr.read().decode(errors="replace")}')
             time.sleep(0.1)
         raise AssertionError(f'no window "{title}": {[w["name"] for w in self.windows()]}')
+
+    @staticmethod
+    def titled(window, title):
+        return window['name'] == title
 
     def screenshot(self, window):
         """The window's content in the output's own pixels: (width, height, RGB bytes)."""
@@ -204,3 +219,65 @@ def drag_and_close_box(test, sway, viewer, bar):
     test.assertEqual(frame()[:2], (left - 150, top + 100), 'a drag on the title moves it')
     sway.pointer(f'move {right - 150 - 16} {top + 100 - title // 2}', 'press', 'release')
     return title
+
+
+class KWin(Sway):
+    """KDE's compositor on its virtual backend, with Breeze's frames, which it draws
+    for the programs that ask, on a session bus of its own. A copy of KWin runs, as
+    the installed one has a file capability that an unprivileged user may not take.
+    Windows and pictures are asked of KWin over the bus; the mouse and keys are KDE's
+    fake input, which KWin grants tests that ask it to skip its checks."""
+
+    KEYS = {'Escape': 1, 'Return': 28, 'f': 33}
+
+    def __init__(self, width, height, cleanup):
+        from viewer import session_bus
+        self.folder, runtime = private_folder('kwin')
+        self.nested = []
+        self.size = (width, height)
+        self.env = dict(PATH=os.environ['PATH'], HOME=runtime, XDG_RUNTIME_DIR=runtime,
+                        LANG='C.UTF-8', LC_ALL='C.UTF-8', WAYLAND_DISPLAY='wayland-kwin')
+        self.env.update(session_bus(cleanup, self.start, services=False))
+        self.log = open(os.path.join(self.folder, 'kwin.log'), 'w+')
+        self.process = self.start(
+            readable_copy('/usr/bin/kwin_wayland', self.folder), '--virtual', f'--width={width}',
+            f'--height={height}', '--socket=wayland-kwin', '--no-lockscreen',
+            '--no-global-shortcuts', '--no-kactivities',
+            env=dict(KWIN_WAYLAND_NO_PERMISSION_CHECKS='1',
+                     KWIN_SCREENSHOT_NO_PERMISSION_CHECKS='1', LIBGL_ALWAYS_SOFTWARE='1'),
+            stdout=self.log, stderr=subprocess.STDOUT)
+        deadline = time.monotonic() + 30
+        while not os.path.exists(os.path.join(runtime, 'wayland-kwin')):
+            if time.monotonic() > deadline or self.process.poll() is not None:
+                self.log.seek(0)
+                raise RuntimeError(f'KWin did not start: {self.log.read()[-2000:]}')
+            time.sleep(0.1)
+        self.start_mouse()
+
+    def stop(self):
+        for process in (*self.nested, self.mouse, self.process):
+            process.kill()
+            process.wait()
+        self.log.close()
+
+    @staticmethod
+    def titled(window, title):
+        """KWin trims the blanks around a caption."""
+        return window['name'] == title.strip()
+
+    def session(self, *args):
+        script = os.path.join(os.path.dirname(os.path.abspath(__file__)), 'kwin_session.py')
+        return self.run('/usr/bin/python3', readable_copy(script, self.folder), *args)
+
+    def windows(self):
+        return json.loads(self.session('windows'))
+
+    def screenshot(self, window):
+        rect = window['rect']
+        shot = self.session('shot', *(str(rect[k]) for k in ('x', 'y', 'width', 'height')))
+        header = shot.split(b'\n', 3)
+        width, height = map(int, header[1].split())
+        return width, height, header[3]
+
+    def key(self, name):
+        self.pointer(f'key {self.KEYS[name]}')

@@ -1,12 +1,14 @@
-/* A mouse for a wlroots compositor that has none, for the Wayland tests: it makes a
- * virtual pointer on the seat and keeps it while it runs, so that clients get a
- * pointer, then moves and clicks it as told on standard input, a command a line:
+/* A mouse for a compositor that has none, for the Wayland tests: it makes a virtual
+ * pointer on the seat and keeps it while it runs, so that clients get a pointer, then
+ * moves and clicks it as told on standard input, a command a line:
  *   move X Y     to that point of the output layout, in its units
  *   press        the left button down
  *   release      and up again
- * answering "ok" to each once the compositor has taken it. The protocol is wlroots'
- * virtual-pointer v1; its requests are written out here from the protocol's
- * definition. Usage: wlpointer LAYOUT_WIDTH LAYOUT_HEIGHT */
+ *   key CODE     a key (its evdev code) pressed and let go, where the protocol has keys
+ * answering "ok" to each once the compositor has taken it. The protocols are wlroots'
+ * virtual-pointer v1 and, on KWin, KDE's fake-input (version 4, which has keys); their
+ * requests are written out here from the protocols' definitions.
+ * Usage: wlpointer LAYOUT_WIDTH LAYOUT_HEIGHT */
 #include <linux/input-event-codes.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -33,13 +35,28 @@ static const struct wl_message managerRequests[] = {
 static const struct wl_interface managerInterface = {"zwlr_virtual_pointer_manager_v1", 1, 1,
                                                      managerRequests, 0, NULL};
 
+enum { AUTHENTICATE = 0, FAKE_BUTTON = 2, FAKE_MOTION_ABSOLUTE = 9, FAKE_KEY = 10 };
+static const struct wl_message fakeInputRequests[] = {
+    {"authenticate", "ss", noTypes}, {"pointer_motion", "ff", noTypes},
+    {"button", "uu", noTypes}, {"axis", "uf", noTypes},
+    {"touch_down", "2uff", noTypes}, {"touch_motion", "2uff", noTypes},
+    {"touch_up", "2u", noTypes}, {"touch_cancel", "2", noTypes},
+    {"touch_frame", "2", noTypes}, {"pointer_motion_absolute", "3ff", noTypes},
+    {"keyboard_key", "4uu", noTypes},
+};
+static const struct wl_interface fakeInputInterface = {"org_kde_kwin_fake_input", 4, 11,
+                                                       fakeInputRequests, 0, NULL};
+
 static struct wl_proxy *manager;
+static struct wl_proxy *fakeInput;
 static struct wl_seat *seat;
 
 static void announce(void *data, struct wl_registry *registry, uint32_t name,
                      const char *interface, uint32_t version) {
-    (void)data, (void)version;
-    if (strcmp(interface, managerInterface.name) == 0) {
+    (void)data;
+    if (strcmp(interface, fakeInputInterface.name) == 0 && version >= 4) {
+        fakeInput = wl_registry_bind(registry, name, &fakeInputInterface, 4);
+    } else if (strcmp(interface, managerInterface.name) == 0) {
         manager = wl_registry_bind(registry, name, &managerInterface, 1);
     } else if (strcmp(interface, wl_seat_interface.name) == 0 && seat == NULL) {
         seat = wl_registry_bind(registry, name, &wl_seat_interface, 1);
@@ -72,12 +89,16 @@ int main(int argc, char **argv) {
     }
     wl_registry_add_listener(wl_display_get_registry(display), &registryListener, NULL);
     wl_display_roundtrip(display);
-    if (manager == NULL || seat == NULL) {
+    struct wl_proxy *pointer = NULL;
+    if (manager != NULL && seat != NULL) {
+        pointer = wl_proxy_marshal_constructor(manager, 0, &virtualPointerInterface,
+                                               (struct wl_proxy *)seat, NULL);
+    } else if (fakeInput != NULL) {
+        wl_proxy_marshal(fakeInput, AUTHENTICATE, "wlpointer", "the viewer's tests");
+    } else {
         fprintf(stderr, "wlpointer: the compositor makes no virtual pointers\n");
         return 1;
     }
-    struct wl_proxy *pointer = wl_proxy_marshal_constructor(
-        manager, 0, &virtualPointerInterface, (struct wl_proxy *)seat, NULL);
     wl_display_roundtrip(display);
     printf("ok\n");
     fflush(stdout);
@@ -86,17 +107,32 @@ int main(int argc, char **argv) {
     while (fgets(line, sizeof line, stdin) != NULL) {
         unsigned x = 0;
         unsigned y = 0;
+        const int pressed = line[0] == 'p';
         if (sscanf(line, "move %u %u", &x, &y) == 2) {
-            wl_proxy_marshal(pointer, MOTION_ABSOLUTE, now(), x, y, width, height);
+            if (pointer != NULL) {
+                wl_proxy_marshal(pointer, MOTION_ABSOLUTE, now(), x, y, width, height);
+            } else {
+                wl_proxy_marshal(fakeInput, FAKE_MOTION_ABSOLUTE, wl_fixed_from_int((int)x),
+                                 wl_fixed_from_int((int)y));
+            }
         } else if (strncmp(line, "press", 5) == 0 || strncmp(line, "release", 7) == 0) {
-            wl_proxy_marshal(pointer, BUTTON, now(), BTN_LEFT,
-                             line[0] == 'p' ? WL_POINTER_BUTTON_STATE_PRESSED
-                                            : WL_POINTER_BUTTON_STATE_RELEASED);
+            const uint32_t state =
+                pressed ? WL_POINTER_BUTTON_STATE_PRESSED : WL_POINTER_BUTTON_STATE_RELEASED;
+            if (pointer != NULL) {
+                wl_proxy_marshal(pointer, BUTTON, now(), BTN_LEFT, state);
+            } else {
+                wl_proxy_marshal(fakeInput, FAKE_BUTTON, BTN_LEFT, state);
+            }
+        } else if (sscanf(line, "key %u", &x) == 1 && pointer == NULL) {
+            wl_proxy_marshal(fakeInput, FAKE_KEY, x, WL_KEYBOARD_KEY_STATE_PRESSED);
+            wl_proxy_marshal(fakeInput, FAKE_KEY, x, WL_KEYBOARD_KEY_STATE_RELEASED);
         } else {
             fprintf(stderr, "wlpointer: unknown command %s", line);
             continue;
         }
-        wl_proxy_marshal(pointer, FRAME);
+        if (pointer != NULL) {
+            wl_proxy_marshal(pointer, FRAME);
+        }
         wl_display_roundtrip(display);
         printf("ok\n");
         fflush(stdout);

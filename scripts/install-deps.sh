@@ -31,6 +31,7 @@ test_packages=(
   sway grim wtype xwayland  # a headless Wayland desktop, its screenshots and keys
   weston  # a desktop that draws no frames, and one without an input seat
   kwin-wayland kwin-style-breeze  # KDE's compositor, which frames windows with Breeze
+  gnome-shell  # GNOME's, which frames none
   # The browser build, and a browser of each engine to run it in: Chromium, Firefox,
   # and WebKit through its WebDriver.
   "${web_packages[@]}" chromium firefox-esr webkit2gtk-driver

@@ -1,6 +1,6 @@
 """The viewer on Wayland desktops, as a native Wayland program: sway headless at 200 %
-and at 100 %, with and without XWayland, weston, which draws no frames, and KDE's KWin,
-which draws its own."""
+and at 100 %, with and without XWayland, weston, which draws no frames, KDE's KWin,
+which draws its own, and GNOME's gnome-shell, which draws none."""
 import math
 import os
 import signal
@@ -11,7 +11,7 @@ import unittest
 
 from viewer import (APP_ID, BACKGROUND, CAPTION, FOG_BACKGROUND, TEXT, TITLE, ScreenReader,
                     Viewer, message_boxes)
-from wayland import KWin, Sway, drag_and_close_box
+from wayland import GnomeShell, KWin, Sway, drag_and_close_box
 from xsession import XServer, cpu_seconds, pixel, wait_exit
 
 
@@ -263,6 +263,30 @@ class NativeWayland(unittest.TestCase):
         kwin.pointer(f'move {frame["x"] + frame["width"] - 19} '
                      f'{(frame["y"] + window["rect"]["y"]) // 2}', 'press', 'release')
         self.assertEqual(wait_exit(viewer), 0)
+
+    def test_gnome_shell_knows_it_by_its_menu_entry_and_lets_the_screen_rest(self):
+        gnome = self.sway = GnomeShell(1280, 800, self.addCleanup)
+        self.addCleanup(gnome.stop)
+        viewer, _, box = self.start()
+        self.assertEqual(box['app'], f'{APP_ID}.desktop')
+        # GNOME draws no frames: libdecor's cairo bar, as on weston.
+        drag_and_close_box(self, gnome, viewer, lambda colour: sum(colour) < 100)
+        window = gnome.settled(TITLE, viewer)
+        self.assertEqual((window['app'], window['app_id']), (f'{APP_ID}.desktop', APP_ID))
+        self.assertEqual((window['rect']['width'], window['rect']['height']), (640, 640))
+        self.corner_once_drawn(window, BACKGROUND)
+        rect = window['rect']
+        gnome.pointer(f'move {rect["x"] + 320} {rect["y"] + 320}', 'press', 'release')
+        self.assert_still(window, 'a click in place stops the model')
+        self.assert_drag_rolls(window)
+        # Still, the program idles, and it never asked to keep the screen awake.
+        time.sleep(0.5)
+        used = cpu_seconds(viewer.pid)
+        time.sleep(2)
+        self.assertLess(cpu_seconds(viewer.pid) - used, 0.1)
+        self.assertEqual(gnome.inhibitors(), [])
+        gnome.key('Escape')
+        self.assertEqual((wait_exit(viewer), viewer.stderr.read()), (0, b''))
 
     def test_screen_readers_find_the_box_and_the_window(self):
         sway = self.desktop(1920, 1080, 1)

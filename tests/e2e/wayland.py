@@ -1,6 +1,9 @@
-"""A private Wayland desktop for one test: sway on its headless backend, run as an
-unprivileged user as it must be, with a keyboard and a mouse on its seat, and the
-viewer started in it the way a user does."""
+"""Private Wayland desktops for one test, each run as an unprivileged user as it must
+be, with a keyboard and a mouse on its seat, and the viewer started in it the way a
+user does: sway on its headless backend, weston nested in it, KDE's KWin on its virtual
+backend and GNOME's gnome-shell headless. Each answers the same questions: its windows,
+pictures of them, keys and the mouse."""
+import ast
 import json
 import os
 import shutil
@@ -210,14 +213,17 @@ def drag_and_close_box(test, sway, viewer, bar):
     left, top, right, bottom, title = frame()
     test.assertEqual(bottom - top, 86)
     test.assertGreaterEqual(title, 18)
-    # Each step once the compositor has taken the one before: a move starts from the press.
+    # Towards the middle, where no desktop keeps it from going. Each step once the
+    # compositor has taken the one before: a move starts from the press.
+    across = -30 if left > sway.size[0] // 2 else 30
     for step in (f'move {left + 60} {top - title // 2}', 'press',
-                 *(f'move {left + 60 - 30 * i} {top - title // 2 + 20 * i}'
+                 *(f'move {left + 60 + across * i} {top - title // 2 + 20 * i}'
                    for i in range(1, 6)), 'release'):
         sway.pointer(step)
         time.sleep(0.1)
-    test.assertEqual(frame()[:2], (left - 150, top + 100), 'a drag on the title moves it')
-    sway.pointer(f'move {right - 150 - 16} {top + 100 - title // 2}', 'press', 'release')
+    left, top, right = left + 5 * across, top + 100, right + 5 * across
+    test.assertEqual(frame()[:2], (left, top), 'a drag on the title moves it')
+    sway.pointer(f'move {right - 16} {top - title // 2}', 'press', 'release')
     return title
 
 
@@ -281,3 +287,134 @@ class KWin(Sway):
 
     def key(self, name):
         self.pointer(f'key {self.KEYS[name]}')
+
+
+class GnomeShell(Sway):
+    """GNOME's compositor, gnome-shell, headless on a virtual monitor, with the
+    session's and the system's buses of its own. It draws no frames: libdecor draws
+    them in the program. The tests reach it through its Eval interface (windows, the app
+    it knows each by, the virtual mouse and keys of its seat) and its screenshots; a
+    menu entry for the viewer lies where GLib looks for them."""
+
+    KEYS = KWin.KEYS
+
+    def __init__(self, width, height, cleanup):
+        from viewer import session_bus
+        self.folder, runtime = private_folder('gnome')
+        self.nested = []
+        self.size = (width, height)
+        applications = os.path.join(self.folder, 'share', 'applications')
+        os.makedirs(applications)
+        source = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..', 'packaging')
+        shutil.copy(os.path.join(source, 'org.trackball_viewer.TrackballViewer.desktop'),
+                    applications)
+        # GLib ignores an entry whose program is not on the PATH.
+        readable_copy(os.environ['VIEWER'], self.folder)
+        self.env = dict(PATH=f'{self.folder}:{os.environ["PATH"]}', HOME=runtime,
+                        XDG_RUNTIME_DIR=runtime, LANG='C.UTF-8', LC_ALL='C.UTF-8',
+                        XDG_DATA_DIRS=f'{self.folder}/share:/usr/share',
+                        WAYLAND_DISPLAY='wayland-gnome')
+        self.env.update(session_bus(cleanup, self.start, services=False))
+        system = session_bus(cleanup, self.start, services=False)['DBUS_SESSION_BUS_ADDRESS']
+        # Who asks to keep the screen awake: gnome-shell passes a window's wish on to
+        # the session manager.
+        self.inhibits = os.path.join(runtime, 'inhibits')
+        script = os.path.join(os.path.dirname(os.path.abspath(__file__)), 'session_manager.py')
+        self.nested.append(self.start('/usr/bin/python3', readable_copy(script, self.folder),
+                                      self.inhibits, stdout=subprocess.PIPE))
+        assert self.nested[-1].stdout.readline() == b'ready\n'
+        self.log = open(os.path.join(self.folder, 'gnome-shell.log'), 'w+')
+        self.process = self.start(
+            'gnome-shell', '--headless', '--wayland', '--no-x11', '--unsafe-mode',
+            f'--virtual-monitor={width}x{height}', '--wayland-display=wayland-gnome',
+            env=dict(DBUS_SYSTEM_BUS_ADDRESS=system, LIBGL_ALWAYS_SOFTWARE='1'),
+            stdout=self.log, stderr=subprocess.STDOUT)
+        # Started, it shows the overview, which a first window would stay behind.
+        deadline = time.monotonic() + 60
+        while not self.eval('const Main = imports.ui.main; if (!Main.layoutManager._startingUp) '
+                            'Main.overview.hide(); !Main.layoutManager._startingUp && '
+                            '!Main.overview.visible && !Main.overview.animationInProgress && '
+                            '(Main.messageTray.bannerBlocked = true)',
+                            check=False):
+            if time.monotonic() > deadline or self.process.poll() is not None:
+                self.log.seek(0)
+                raise RuntimeError(f'gnome-shell did not start: {self.log.read()[-2000:]}')
+            time.sleep(0.2)
+        self.eval('const seat = imports.gi.Clutter.get_default_backend().get_default_seat();'
+                  'const Type = imports.gi.Clutter.InputDeviceType;'
+                  'global.testPointer = seat.create_virtual_device(Type.POINTER_DEVICE);'
+                  'global.testKeyboard = seat.create_virtual_device(Type.KEYBOARD_DEVICE); true')
+
+    def eval(self, script, check=True):
+        """What the script gives, in JSON; None where the shell does not answer."""
+        done = subprocess.run(
+            [*AS_USER, 'gdbus', 'call', '--session', '--dest', 'org.gnome.Shell',
+             '--object-path', '/org/gnome/Shell', '--method', 'org.gnome.Shell.Eval', script],
+            env=self.env, capture_output=True, timeout=30)
+        text = done.stdout.decode().strip()
+        if done.returncode != 0 or not text.startswith('(true, '):
+            if check:
+                raise AssertionError(f'Eval: {text} {done.stderr.decode()}')
+            return None
+        return json.loads(ast.literal_eval(text[len('(true, '):-1]))
+
+    def windows(self):
+        return self.eval(
+            'const tracker = imports.gi.Shell.WindowTracker.get_default();'
+            'const rect = r => ({x: r.x, y: r.y, width: r.width, height: r.height});'
+            'global.get_window_actors().map(a => a.meta_window).map(w => ({'
+            'name: w.get_title(), app_id: w.get_wm_class(), pid: w.get_pid(),'
+            'active: w.has_focus(), app: tracker.get_window_app(w).get_id(),'
+            # libdecor's bar is part of the frame; the program's surface is the content.
+            'frame: rect(w.get_frame_rect()), rect: rect(w.get_buffer_rect())}))')
+
+    def screenshot(self, window):
+        rect = window['rect']
+        path = os.path.join(self.env['XDG_RUNTIME_DIR'], 'shot.png')
+        self.run('gdbus', 'call', '--session', '--dest', 'org.gnome.Shell', '--object-path',
+                 '/org/gnome/Shell/Screenshot', '--method',
+                 'org.gnome.Shell.Screenshot.ScreenshotArea',
+                 *(str(rect[k]) for k in ('x', 'y', 'width', 'height')), 'false', path)
+        shot = subprocess.run(['convert', path, 'ppm:-'], capture_output=True, check=True).stdout
+        header = shot.split(b'\n', 3)
+        width, height = map(int, header[1].split())
+        return width, height, header[3]
+
+    def pointer(self, *commands):
+        for command in commands:
+            if command.startswith('move'):
+                x, y = command.split()[1:]
+                self.eval(f'global.testPointer.notify_absolute_motion('
+                          f'imports.gi.GLib.get_monotonic_time(), {x}, {y}); true')
+            else:
+                state = 1 if command == 'press' else 0
+                self.eval(f'global.testPointer.notify_button('
+                          f'imports.gi.GLib.get_monotonic_time(), 1, {state}); true')
+
+    def key(self, name):
+        for state in (1, 0):
+            self.eval(f'global.testKeyboard.notify_key(imports.gi.GLib.get_monotonic_time(), '
+                      f'{self.KEYS[name]}, {state}); true')
+
+    def settled(self, title, viewer):
+        """The window once placed and framed: the same twice, a moment apart."""
+        last = None
+        while True:
+            window = self.wait_window(title, viewer)
+            if window == last and window['rect']['y'] > window['frame']['y']:
+                return window
+            last = window
+            time.sleep(0.3)
+
+    def inhibitors(self):
+        """Every Inhibit and Uninhibit the session manager had, in order."""
+        if not os.path.exists(self.inhibits):
+            return []
+        with open(self.inhibits) as f:
+            return [json.loads(line) for line in f]
+
+    def stop(self):
+        for process in (*self.nested, self.process):
+            process.kill()
+            process.wait()
+        self.log.close()

@@ -111,6 +111,19 @@ class NativeWayland(unittest.TestCase):
                                      f'{rect["y"] + rect["height"] // 2}')
         self.assertGreater(roll_kept(before, after, width, 127.28), 0.97)
 
+    def assert_stops_turns_and_idles(self, viewer, window):
+        """Once its first picture shows, a click in the middle of the 640-pixel window
+        stops the model, a drag rolls it, and then the program idles."""
+        self.corner_once_drawn(window, BACKGROUND)
+        rect = window['rect']
+        self.sway.pointer(f'move {rect["x"] + 320} {rect["y"] + 320}', 'press', 'release')
+        self.assert_still(window, 'a click in place stops the model')
+        self.assert_drag_rolls(window)
+        time.sleep(0.5)
+        used = cpu_seconds(viewer.pid)
+        time.sleep(2)
+        self.assertLess(cpu_seconds(viewer.pid) - used, 0.1)
+
     def assert_drawn_pixel_for_pixel(self, shot, left, top, right, bottom):
         """A picture stretched to twice its size is all 2x2 blocks of one colour."""
         width, _, pixels = shot
@@ -243,15 +256,7 @@ class NativeWayland(unittest.TestCase):
         self.assertEqual((box['app_id'], window['app_id']), (APP_ID, APP_ID))
         # 80 % of the screen's 800 pixels.
         self.assertEqual((window['rect']['width'], window['rect']['height']), (640, 640))
-        self.corner_once_drawn(window, BACKGROUND)
-        middle = (window['rect']['x'] + 320, window['rect']['y'] + 320)
-        kwin.pointer(f'move {middle[0]} {middle[1]}', 'press', 'release')
-        self.assert_still(window, 'a click in place stops the model')
-        self.assert_drag_rolls(window)
-        time.sleep(0.5)
-        used = cpu_seconds(viewer.pid)
-        time.sleep(2)
-        self.assertLess(cpu_seconds(viewer.pid) - used, 0.1)
+        self.assert_stops_turns_and_idles(viewer, window)
         kwin.key('Escape')
         self.assertEqual((wait_exit(viewer), viewer.stderr.read()), (0, b''))
 
@@ -274,16 +279,8 @@ class NativeWayland(unittest.TestCase):
         window = gnome.settled(TITLE, viewer)
         self.assertEqual((window['app'], window['app_id']), (f'{APP_ID}.desktop', APP_ID))
         self.assertEqual((window['rect']['width'], window['rect']['height']), (640, 640))
-        self.corner_once_drawn(window, BACKGROUND)
-        rect = window['rect']
-        gnome.pointer(f'move {rect["x"] + 320} {rect["y"] + 320}', 'press', 'release')
-        self.assert_still(window, 'a click in place stops the model')
-        self.assert_drag_rolls(window)
-        # Still, the program idles, and it never asked to keep the screen awake.
-        time.sleep(0.5)
-        used = cpu_seconds(viewer.pid)
-        time.sleep(2)
-        self.assertLess(cpu_seconds(viewer.pid) - used, 0.1)
+        self.assert_stops_turns_and_idles(viewer, window)
+        # And it never asked to keep the screen awake.
         self.assertEqual(gnome.inhibitors(), [])
         gnome.key('Escape')
         self.assertEqual((wait_exit(viewer), viewer.stderr.read()), (0, b''))

@@ -19,17 +19,6 @@ void makeObjects() {
     makeVertexArray(&objects.triangleArray, &objects.triangleBuffer);
     bindAttribute(0, 3, sizeof(GLVertex), offsetof(GLVertex, position));
     bindAttribute(1, 3, sizeof(GLVertex), offsetof(GLVertex, normal));
-    // Triangles have no line offset or facing: both read as 0, from one element of a
-    // buffer that every vertex shares, rather than from disabled attributes, whose
-    // constant values a browser's WebGL may have to emulate at each draw.
-    const GLfloat none[3] = {0.0f, 0.0f, 0.0f};
-    emscripten_glGenBuffers(1, &objects.noLine);
-    emscripten_glBindBuffer(GL_ARRAY_BUFFER, objects.noLine);
-    emscripten_glBufferData(GL_ARRAY_BUFFER, sizeof none, none, GL_STATIC_DRAW);
-    bindAttribute(2, 2, 0, 0);
-    bindAttribute(3, 1, 0, 2 * sizeof(GLfloat));
-    emscripten_glVertexAttribDivisor(2, 1);
-    emscripten_glVertexAttribDivisor(3, 1);
 
     makeLineObjects();
     objects.boundArray = objects.lineArray;
@@ -51,10 +40,9 @@ void setSwitch(GLenum capability, bool on, bool* current) {
     }
 }
 
-// The program for the state's key, made the first time the key comes.
-void useProgram() {
-    const ShaderKey key = currentShaderKey();
-    ShaderProgram& wanted = objects.programs[key.lighting][key.lightCount][key.twoSided];
+// The program for the key, made the first time the key comes.
+void useProgram(const ShaderKey& key) {
+    ShaderProgram& wanted = objects.programs[shaderKeyIndex(key)];
     if (wanted.program == 0) {
         wanted.program = makeProgram(key);
     }
@@ -124,8 +112,9 @@ void drawTriangles(size_t count) {
         return;
     }
     makeObjects();
-    useProgram();
-    setUniforms();
+    const ShaderKey key = currentShaderKey();
+    useProgram(key);
+    setUniforms(key);
     setSwitch(GL_DEPTH_TEST, glState.depthTest, &objects.depthTest);
     setSwitch(GL_CULL_FACE, glState.cullFace, &objects.cullFace);
     if (glState.polygonMode == GL_LINE) {

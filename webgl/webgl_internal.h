@@ -23,7 +23,16 @@ struct ShaderKey {
     bool lighting;
     int lightCount;  // the lights enabled
     bool twoSided;
+    // Polygons drawn as wide lines' bands, which carry their polygon's facing; filled
+    // triangles then fetch and pass nothing for them.
+    bool lines;
+    bool texturing;  // enabled with a complete texture
+    bool fog;
 };
+
+// Each key's place among the programs.
+const int shaderKeyCount = 2 * (maxLights + 1) * 2 * 2 * 2 * 2;
+int shaderKeyIndex(const ShaderKey& key);
 
 struct ShaderProgram {
     GLuint program;
@@ -32,13 +41,12 @@ struct ShaderProgram {
 };
 
 struct WebGLObjects {
-    // By lighting, light count and two-sided: a program is 0 until its key first comes.
-    ShaderProgram programs[2][maxLights + 1][2];
+    // By key: a program is 0 until its key first comes.
+    ShaderProgram programs[shaderKeyCount];
     ShaderProgram* current;  // the program in use
     GLuint triangleArray;
     GLuint triangleBuffer;
     size_t triangleCapacity;  // vertices triangleBuffer has room for
-    GLuint noLine;  // the one element of a triangle's line attributes
     GLuint lineArray;
     GLuint lineBuffer;
     GLuint lineIndices;
@@ -57,9 +65,9 @@ ShaderKey currentShaderKey();
 // The shader pair that computes GL 1.1's fixed-function results for that key, compiled
 // and linked.
 GLuint makeProgram(const ShaderKey& key);
-// Sends every uniform whose value the state has changed since the current program's
-// last draw.
-void setUniforms();
+// Sends every uniform of the current program, made for key, whose value the state has
+// changed since that program's last draw.
+void setUniforms(const ShaderKey& key);
 // The vertex array and buffers of wide lines, bound.
 void makeLineObjects();
 // Draws the triangles in GL_LINE mode, as bands the line's width across.

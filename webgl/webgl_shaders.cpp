@@ -15,12 +15,15 @@ namespace {
 // with f_i = 1 where n . VP_pli > 0, else 0, and alpha the diffuse material's. What does
 // not depend on the vertex comes computed for each side, front then back: the terms
 // without n, and the products of material and light colours. The key comes first, as
-// LIGHTING, LIGHT_COUNT and TWO_SIDED.
+// LIGHTING, LIGHT_COUNT, TWO_SIDED, LINES, TEXTURING and FOG.
 const char* vertexShader = R"(
 layout(location = 0) in vec3 position;
 layout(location = 1) in vec3 normal;
+#if LINES
 layout(location = 2) in vec2 lineOffset;  // half a wide line's width, across it
-layout(location = 3) in float lineFacing;  // a line's polygon: 1 front, -1 back; 0 none
+layout(location = 3) in float lineFacing;  // a line's polygon: 1 front, -1 back
+flat out float facing;
+#endif
 
 uniform mat4 modelview;
 uniform mat4 projection;
@@ -35,8 +38,9 @@ uniform float alpha[2];
 
 out vec4 frontColour;
 out vec4 backColour;
+#if FOG
 out float eyeDistance;
-flat out float facing;
+#endif
 
 vec4 lit(int side, vec3 n) {
     vec3 c = unlit[side];
@@ -54,9 +58,13 @@ vec4 lit(int side, vec3 n) {
 void main() {
     vec4 eye = modelview * vec4(position, 1.0);
     gl_Position = projection * eye;
-    gl_Position.xy += lineOffset * gl_Position.w;
+#if FOG
     eyeDistance = abs(eye.z);
+#endif
+#if LINES
+    gl_Position.xy += lineOffset * gl_Position.w;
     facing = lineFacing;
+#endif
     vec3 n = normalMatrix * normal;
 #if LIGHTING
     frontColour = lit(0, n);
@@ -76,37 +84,44 @@ void main() {
 
 // Texturing, then fog: f = exp(-(density z)^2) for GL_EXP2, exp(-density z) for GL_EXP,
 // C = f C + (1 - f) C_fog on the colour, alpha untouched.
-const char* fragmentShader = R"(#version 300 es
+const char* fragmentShader = R"(
 precision highp float;
 
 in vec4 frontColour;
 in vec4 backColour;
-in float eyeDistance;
-flat in float facing;
-
-uniform bool texturing;
+#if LINES
+flat in float facing;  // a band's polygon's, as the band's own is not it
+#endif
+#if TEXTURING
 uniform bool textureReplace;
 uniform sampler2D image;
-uniform bool fog;
+#endif
+#if FOG
+in float eyeDistance;
 uniform bool fogExp2;
 uniform float fogDensity;
 uniform vec3 fogColour;
+#endif
 
 out vec4 colour;
 
 void main() {
-    bool front = facing == 0.0 ? gl_FrontFacing : facing > 0.0;
+#if LINES
+    bool front = facing > 0.0;
+#else
+    bool front = gl_FrontFacing;
+#endif
     vec4 c = front ? frontColour : backColour;
-    if (texturing) {
-        // GL's current texture coordinate, (0, 0): the viewer gives no other.
-        vec3 texel = texture(image, vec2(0.0)).rgb;
-        c.rgb = textureReplace ? texel : c.rgb * texel;
-    }
-    if (fog) {
-        float z = fogDensity * eyeDistance;
-        float f = clamp(exp(fogExp2 ? -z * z : -z), 0.0, 1.0);
-        c.rgb = mix(fogColour, c.rgb, f);
-    }
+#if TEXTURING
+    // GL's current texture coordinate, (0, 0): the viewer gives no other.
+    vec3 texel = texture(image, vec2(0.0)).rgb;
+    c.rgb = textureReplace ? texel : c.rgb * texel;
+#endif
+#if FOG
+    float z = fogDensity * eyeDistance;
+    float f = clamp(exp(fogExp2 ? -z * z : -z), 0.0, 1.0);
+    c.rgb = mix(fogColour, c.rgb, f);
+#endif
     colour = c;
 }
 )";
@@ -126,7 +141,17 @@ ShaderKey currentShaderKey() {
     for (const GLLight& light : glState.lights) {
         lightCount += light.enabled;
     }
-    return {glState.lighting, lightCount, glState.twoSided};
+    return {glState.lighting, lightCount, glState.twoSided, glState.polygonMode == GL_LINE,
+            glState.texture2D && glState.textureLoaded, glState.fog};
+}
+
+int shaderKeyIndex(const ShaderKey& key) {
+    int index = key.lighting;
+    index = index * (maxLights + 1) + key.lightCount;
+    for (const bool bit : {key.twoSided, key.lines, key.texturing, key.fog}) {
+        index = index * 2 + bit;
+    }
+    return index;
 }
 
 GLuint makeProgram(const ShaderKey& key) {
@@ -135,10 +160,16 @@ GLuint makeProgram(const ShaderKey& key) {
     const char* const vertexParts[] = {
         "#version 300 es\n#define LIGHTING ", digits[key.lighting],
         "\n#define LIGHT_COUNT ", digits[key.lightCount],
-        "\n#define TWO_SIDED ", digits[key.twoSided], vertexShader};
+        "\n#define TWO_SIDED ", digits[key.twoSided],
+        "\n#define LINES ", digits[key.lines], "\n#define FOG ", digits[key.fog],
+        vertexShader};
+    const char* const fragmentParts[] = {
+        "#version 300 es\n#define LINES ", digits[key.lines],
+        "\n#define TEXTURING ", digits[key.texturing],
+        "\n#define FOG ", digits[key.fog], fragmentShader};
     const GLuint program = emscripten_glCreateProgram();
-    const GLuint shaders[2] = {compile(GL_VERTEX_SHADER, vertexParts, 7),
-                               compile(GL_FRAGMENT_SHADER, &fragmentShader, 1)};
+    const GLuint shaders[2] = {compile(GL_VERTEX_SHADER, vertexParts, 11),
+                               compile(GL_FRAGMENT_SHADER, fragmentParts, 7)};
     for (const GLuint shader : shaders) {
         emscripten_glAttachShader(program, shader);
         // The program keeps the shaders it was linked from alive as long as it needs them.
@@ -150,7 +181,7 @@ GLuint makeProgram(const ShaderKey& key) {
 
 // The program with the most work, which a GPU's limits refuse first.
 bool glProgramLinks() {
-    const GLuint program = makeProgram({true, maxLights, true});
+    const GLuint program = makeProgram({true, maxLights, true, true, true, true});
     GLint linked = GL_FALSE;
     emscripten_glGetProgramiv(program, GL_LINK_STATUS, &linked);
     emscripten_glDeleteProgram(program);

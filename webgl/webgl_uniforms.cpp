@@ -148,17 +148,20 @@ void setNormalMatrix(const GLfloat* m) {
 
 }  // namespace
 
-void setUniforms() {
+void setUniforms(const ShaderKey& key) {
     sendMat4("modelview", modelviewMatrix());
     sendMat4("projection", projectionMatrix());
     setNormalMatrix(modelviewMatrix());
     setLightingUniforms();
 
-    sendInt("texturing", glState.texture2D && glState.textureLoaded);
-    sendInt("textureReplace", glState.textureEnvMode == GL_REPLACE);
-    sendInt("image", 0);
-    sendInt("fog", glState.fog);
-    sendInt("fogExp2", glState.fogMode == GL_EXP2);
-    sendFloat("fogDensity", glState.fogDensity);
-    sendVec3("fogColour", glState.fogColour);
+    // Only the program of a key with texturing or fog has their uniforms.
+    if (key.texturing) {
+        sendInt("textureReplace", glState.textureEnvMode == GL_REPLACE);
+        sendInt("image", 0);
+    }
+    if (key.fog) {
+        sendInt("fogExp2", glState.fogMode == GL_EXP2);
+        sendFloat("fogDensity", glState.fogDensity);
+        sendVec3("fogColour", glState.fogColour);
+    }
 }

@@ -3,7 +3,8 @@
 // main-thread work in each frame (median, from each frame callback's start to the next
 // frame request), each over RUNS loads interleaved with the floor's; milliseconds from
 // navigation to the box, in a browser that has shown pages before (warm) and in one
-// just started (cold); and the bytes a browser downloads. Prints CSV rows:
+// just started (cold), with the part of a cold one before the page's document starts;
+// and the bytes a browser downloads. Prints CSV rows:
 // figure,where,median,min,max.
 // Usage: node web_benchmark.mjs SITE FLOOR_FOLDER RUNS SECONDS
 import { readFileSync } from 'node:fs';
@@ -25,6 +26,8 @@ async function newPage(browser) {
   const page = await browser.newContext({ viewport: { width: 1280, height: 1024 } }).then((c) => c.newPage());
   await page.addInitScript(countFrameRequests);
   await page.addInitScript(() => {
+    // Before any of the page's own scripts: what the engine spends before the document.
+    window.documentAt = performance.now();
     new MutationObserver((_, observer) => {
       if (document.querySelector('dialog.box')) {
         window.boxShownAt = performance.now();
@@ -68,13 +71,15 @@ for (const engine of engines) {
   }
   await browser.close();
   // A first visit in a browser just started, with a profile of its own.
-  const cold = [];
+  const cold = [], started = [];
   for (let run = 0; run < runs; ++run) {
     const fresh = await openBrowser(engine);
     const viewer = await newPage(fresh);
     await viewer.goto(`${servers[0].url}/index.html`);
     await viewer.locator('dialog.box').waitFor();
-    cold.push(await viewer.evaluate(() => window.boxShownAt));
+    const [at, box] = await viewer.evaluate(() => [window.documentAt, window.boxShownAt]);
+    started.push(at);
+    cold.push(box);
     await fresh.close();
   }
   // WebKitGTK's frames keep to the display's rate: its figures are the page's at that rate.
@@ -86,6 +91,7 @@ for (const engine of engines) {
   row(`frame work ms ${engine} floor`, at, bare.work);
   row(`box ms ${engine}`, 'warm', box);
   row(`box ms ${engine}`, 'cold', cold);
+  row(`document ms ${engine}`, 'cold', started);
 }
 const bytes = ['trackball-viewer.wasm', 'trackball-viewer.js', 'sw.js']
   .map((file) => gzipSync(readFileSync(`${site}/${file}`), { level: 9 }).length)

@@ -25,8 +25,7 @@ layout(location = 3) in float lineFacing;  // a line's polygon: 1 front, -1 back
 flat out float facing;
 #endif
 
-uniform mat4 modelview;
-uniform mat4 projection;
+uniform mat4 modelviewProjection;  // the projection times the modelview
 uniform mat3 normalMatrix;  // the inverse transpose of the modelview's upper 3 x 3
 uniform vec3 lightDirection[8];  // VP_pli: towards the light, unit length
 uniform vec3 lightHalfway[8];    // h_i: VP_pli + (0, 0, 1), unit length
@@ -39,6 +38,7 @@ uniform float alpha[2];
 out vec4 frontColour;
 out vec4 backColour;
 #if FOG
+uniform vec4 eyeDepth;  // the modelview's third row, which gives a vertex's eye z
 out float eyeDistance;
 #endif
 
@@ -56,10 +56,9 @@ vec4 lit(int side, vec3 n) {
 }
 
 void main() {
-    vec4 eye = modelview * vec4(position, 1.0);
-    gl_Position = projection * eye;
+    gl_Position = modelviewProjection * vec4(position, 1.0);
 #if FOG
-    eyeDistance = abs(eye.z);
+    eyeDistance = abs(dot(eyeDepth, vec4(position, 1.0)));
 #endif
 #if LINES
     gl_Position.xy += lineOffset * gl_Position.w;

@@ -52,6 +52,12 @@ void sendVec3(const char* name, const GLfloat* value, int count = 1) {
     }
 }
 
+void sendVec4(const char* name, const GLfloat* value) {
+    if (const SentUniform* u = changed(name, value, 4 * sizeof(GLfloat))) {
+        emscripten_glUniform4fv(u->location, 1, value);
+    }
+}
+
 void sendMat3(const char* name, const GLfloat* value) {
     if (const SentUniform* u = changed(name, value, 9 * sizeof(GLfloat))) {
         emscripten_glUniformMatrix3fv(u->location, 1, GL_FALSE, value);
@@ -124,6 +130,22 @@ void setLightingUniforms() {
     }
 }
 
+// Each vertex goes through both matrices: their product once, rather than each in turn
+// for every vertex.
+void setModelviewProjection(const GLfloat* modelview, const GLfloat* projection) {
+    GLfloat product[16];  // column-major, as both are
+    for (int column = 0; column < 4; ++column) {
+        for (int row = 0; row < 4; ++row) {
+            double sum = 0.0;
+            for (int k = 0; k < 4; ++k) {
+                sum += static_cast<double>(projection[k * 4 + row]) * modelview[column * 4 + k];
+            }
+            product[column * 4 + row] = static_cast<GLfloat>(sum);
+        }
+    }
+    sendMat4("modelviewProjection", product);
+}
+
 // Normals go through the inverse transpose of the modelview matrix's upper 3 x 3.
 void setNormalMatrix(const GLfloat* m) {
     const double a[3][3] = {{m[0], m[4], m[8]}, {m[1], m[5], m[9]}, {m[2], m[6], m[10]}};
@@ -149,9 +171,9 @@ void setNormalMatrix(const GLfloat* m) {
 }  // namespace
 
 void setUniforms(const ShaderKey& key) {
-    sendMat4("modelview", modelviewMatrix());
-    sendMat4("projection", projectionMatrix());
-    setNormalMatrix(modelviewMatrix());
+    const GLfloat* modelview = modelviewMatrix();
+    setModelviewProjection(modelview, projectionMatrix());
+    setNormalMatrix(modelview);
     setLightingUniforms();
 
     // Only the program of a key with texturing or fog has their uniforms.
@@ -160,6 +182,8 @@ void setUniforms(const ShaderKey& key) {
         sendInt("image", 0);
     }
     if (key.fog) {
+        const GLfloat eyeDepth[4] = {modelview[2], modelview[6], modelview[10], modelview[14]};
+        sendVec4("eyeDepth", eyeDepth);
         sendInt("fogExp2", glState.fogMode == GL_EXP2);
         sendFloat("fogDensity", glState.fogDensity);
         sendVec3("fogColour", glState.fogColour);

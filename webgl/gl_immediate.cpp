@@ -14,6 +14,12 @@ bool sameVertex(const GLVertex& a, const GLVertex& b) {
            a.normal[1] == b.normal[1] && a.normal[2] == b.normal[2];
 }
 
+// Past the end of what earlier frames held: kept out of line, so that the caller's loop
+// that glVertex3f inlines into holds only the comparison.
+[[gnu::noinline]] void appendVertex(GLfloat x, GLfloat y, GLfloat z) {
+    glState.vertices.push_back({{x, y, z}, {glState.normal[0], glState.normal[1], glState.normal[2]}});
+}
+
 }  // namespace
 
 void glBegin(GLenum mode) {
@@ -29,7 +35,10 @@ void glNormal3f(GLfloat x, GLfloat y, GLfloat z) {
     glState.normal[2] = z;
 }
 
-void glVertex3f(GLfloat x, GLfloat y, GLfloat z) {
+// Inlined into the caller's loop at link time: the renderer calls it for every vertex of
+// every frame, and the call cost as much as the comparison. Left to the inliner's own
+// weighing, it stayed a call.
+__attribute__((always_inline)) void glVertex3f(GLfloat x, GLfloat y, GLfloat z) {
     if (!glState.insideBegin) {
         return;
     }
@@ -37,11 +46,11 @@ void glVertex3f(GLfloat x, GLfloat y, GLfloat z) {
     std::vector<GLVertex>& held = glState.vertices;
     const size_t at = glState.vertexCount++;
     if (at == held.size()) {
-        held.push_back(vertex);
-    } else if (!sameVertex(held[at], vertex)) {
-        held[at] = vertex;
-    } else {
+        appendVertex(x, y, z);
+    } else if (sameVertex(held[at], vertex)) {
         return;
+    } else {
+        held[at] = vertex;
     }
     glState.firstUnsent = std::min(glState.firstUnsent, at);
 }

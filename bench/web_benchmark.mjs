@@ -3,7 +3,8 @@
 // main-thread work in each frame (median, from each frame callback's start to the next
 // frame request), each over RUNS loads interleaved with the floor's; milliseconds from
 // navigation to the box, in a browser that has shown pages before (warm) and in one
-// just started (cold), with the part of a cold one before the page's document starts;
+// just started (cold), with the part of a cold one before the page's document starts,
+// each beside the floor of a page that shows the same dialog from an inline script;
 // and the bytes a browser downloads. Prints CSV rows:
 // figure,where,median,min,max.
 // Usage: node web_benchmark.mjs SITE FLOOR_FOLDER RUNS SECONDS
@@ -38,6 +39,16 @@ async function newPage(browser) {
   return page;
 }
 
+// Milliseconds from navigation to a page's box.
+async function boxTime(browser, url) {
+  const page = await newPage(browser);
+  await page.goto(url);
+  await page.locator('dialog.box').waitFor();
+  const shown = await page.evaluate(() => window.boxShownAt);
+  await page.context().close();
+  return shown;
+}
+
 // Frames a second over the measured seconds, and the median work of those frames.
 async function spin(page) {
   await page.waitForTimeout(1000);
@@ -51,7 +62,7 @@ async function spin(page) {
 // Each engine in turn.
 for (const engine of engines) {
   const browser = await openBrowser(engine, { unpaced: true });
-  const page = { fps: [], work: [] }, bare = { fps: [], work: [] }, box = [];
+  const page = { fps: [], work: [] }, bare = { fps: [], work: [] }, box = [], bareBox = [];
   const record = (into, figures) => Object.keys(into).forEach((key) => into[key].push(figures[key]));
   // The floor first: the browser's own first start is not the page's.
   for (let run = 0; run < runs; ++run) {
@@ -59,6 +70,7 @@ for (const engine of engines) {
     await floorPage.goto(`${servers[1].url}/web_floor.html`);
     record(bare, await spin(floorPage));
     await floorPage.context().close();
+    bareBox.push(await boxTime(browser, `${servers[1].url}/box_floor.html`));
 
     const viewer = await newPage(browser);
     await viewer.goto(`${servers[0].url}/index.html`);
@@ -70,8 +82,9 @@ for (const engine of engines) {
     await viewer.context().close();
   }
   await browser.close();
-  // A first visit in a browser just started, with a profile of its own.
-  const cold = [], started = [];
+  // A first visit in a browser just started, with a profile of its own, the page's
+  // alternating with the floor's.
+  const cold = [], started = [], bareCold = [];
   for (let run = 0; run < runs; ++run) {
     const fresh = await openBrowser(engine);
     const viewer = await newPage(fresh);
@@ -81,6 +94,9 @@ for (const engine of engines) {
     started.push(at);
     cold.push(box);
     await fresh.close();
+    const freshFloor = await openBrowser(engine);
+    bareCold.push(await boxTime(freshFloor, `${servers[1].url}/box_floor.html`));
+    await freshFloor.close();
   }
   // WebKitGTK's frames keep to the display's rate: its figures are the page's at that rate.
   const at = engine === 'webkit' ? '819px display-paced' : '819px';
@@ -90,7 +106,9 @@ for (const engine of engines) {
   row(`frame work ms ${engine}`, at, page.work);
   row(`frame work ms ${engine} floor`, at, bare.work);
   row(`box ms ${engine}`, 'warm', box);
+  row(`box ms ${engine} floor`, 'warm', bareBox);
   row(`box ms ${engine}`, 'cold', cold);
+  row(`box ms ${engine} floor`, 'cold', bareCold);
   row(`document ms ${engine}`, 'cold', started);
 }
 const bytes = ['trackball-viewer.wasm', 'trackball-viewer.js', 'sw.js']

@@ -89,3 +89,5 @@ target_include_directories(web_floor PRIVATE ${CMAKE_SOURCE_DIR})
 target_link_options(web_floor PRIVATE ${WEB_LINK_OPTIONS})
 set_target_properties(web_floor PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
 configure_file(bench/web_floor.html ${CMAKE_BINARY_DIR}/bench/web_floor.html COPYONLY)
+# And for the time to the box: a page that shows the same dialog from an inline script.
+configure_file(bench/box_floor.html ${CMAKE_BINARY_DIR}/bench/box_floor.html COPYONLY)
